@@ -1,0 +1,91 @@
+// Parsing a large category page and building a personal selection over it.
+#include "catalogue/catalogue.h"
+#include "catalogue/gbk.h"
+#include "catalogue/page_loader.h"
+
+#include <benchmark/benchmark.h>
+#include <cstring>
+
+using namespace kestrin;
+
+namespace {
+
+QByteArray makePage(int records)
+{
+    const QByteArray name = gbk::encode(QString::fromUtf8("東方億豐结构图"));
+    QByteArray body;
+    body.reserve(records * 48);
+    for (int i = 0; i < records; ++i) {
+        if (i)
+            body += ',';
+        body += QByteArray::number(i) + "\tA" + QByteArray::number(100000 + i) + '|' + name + QByteArray::number(i) +
+                "|2026-11-01 12:34";
+    }
+    body += "\r\n";
+    for (int i = records - 50; i < records; ++i)
+        body += QByteArray::number(i) + (i + 1 < records ? "," : "");
+    body += "\r\n";
+    return body;
+}
+
+const QByteArray &page100k()
+{
+    static const QByteArray body = makePage(100000);
+    return body;
+}
+
+// The floor: one memchr pass finding every comma of the same bytes.
+void BM_MemchrBaseline(benchmark::State &state)
+{
+    const QByteArray &body = page100k();
+    for (auto _ : state) {
+        size_t count = 0;
+        const char *p = body.constData();
+        const char *end = p + body.size();
+        while ((p = static_cast<const char *>(std::memchr(p, ',', size_t(end - p))))) {
+            ++count;
+            ++p;
+        }
+        benchmark::DoNotOptimize(count);
+    }
+    state.SetBytesProcessed(int64_t(state.iterations()) * body.size());
+}
+BENCHMARK(BM_MemchrBaseline)->Unit(benchmark::kMicrosecond);
+
+void BM_ParsePageIntoCategory(benchmark::State &state)
+{
+    const QByteArray &body = page100k();
+    Catalogue cat;
+    cat.CateList = {"a|kq/p|.jpg"};
+    cat.size(1);
+    for (auto _ : state) {
+        PageFile page;
+        parsePageFile(body, page);
+        applyPage(cat, 0, std::move(page));
+        benchmark::DoNotOptimize(cat.items(0).size());
+    }
+    state.SetBytesProcessed(int64_t(state.iterations()) * body.size());
+}
+BENCHMARK(BM_ParsePageIntoCategory)->Unit(benchmark::kMicrosecond);
+
+void BM_BuildSelectRecords10kOf100k(benchmark::State &state)
+{
+    Catalogue cat;
+    cat.CateList = {"a|kq/p|.jpg"};
+    cat.size(1);
+    PageFile page;
+    parsePageFile(page100k(), page);
+    applyPage(cat, 0, std::move(page));
+    QList<QByteArray> names;
+    for (int i = 0; i < 10000; ++i)
+        names << "A" + QByteArray::number(100000 + (i * 7919) % 100000);
+    for (auto _ : state) {
+        auto result = cat.BuildSelectRecords(0, names);
+        benchmark::DoNotOptimize(result->size());
+    }
+}
+BENCHMARK(BM_BuildSelectRecords10kOf100k)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,33 @@
+#pragma once
+// Server text is GBK bytes. A lead byte 0x81-0xFE followed by a trail byte 0x40-0xFE (not 0x7F) is one
+// character, so ASCII delimiters such as "|" or "\" may be the second half of a Chinese character.
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+
+namespace kestrin::gbk {
+
+inline bool isLead(uchar b) { return b >= 0x81 && b <= 0xFE; }
+inline bool isTrail(uchar b) { return b >= 0x40 && b <= 0xFE && b != 0x7F; }
+
+// Byte width of the character starting at text[i].
+inline qsizetype charWidth(QByteArrayView text, qsizetype i)
+{
+    return (isLead(uchar(text[i])) && i + 1 < text.size() && isTrail(uchar(text[i + 1]))) ? 2 : 1;
+}
+
+// First occurrence of needle that starts on a character boundary at or after from; -1 if none.
+qsizetype indexOf(QByteArrayView text, QByteArrayView needle, qsizetype from = 0);
+inline bool contains(QByteArrayView text, QByteArrayView needle) { return indexOf(text, needle) >= 0; }
+
+// Every non-overlapping occurrence of before (left to right, on character boundaries) replaced by after.
+QByteArray replaceAll(QByteArrayView text, QByteArrayView before, QByteArrayView after);
+
+QString decode(QByteArrayView bytes);
+QByteArray encode(QStringView text);
+// Length of text in GBK bytes: what sizes captions and labels.
+qsizetype byteLength(QStringView text);
+// True when the platform can convert GBK at all; checked once at start.
+bool available();
+
+} // namespace kestrin::gbk

@@ -1,0 +1,114 @@
+#include "catalogue/records.h"
+
+#include "catalogue/gbk.h"
+
+#include <limits>
+
+namespace kestrin {
+
+QList<QByteArray> SplitString(QByteArrayView text, QByteArrayView delimiter)
+{
+    QList<QByteArray> parts;
+    if (delimiter.isEmpty()) {
+        parts.append(text.toByteArray());
+        return parts;
+    }
+    qsizetype pos = 0;
+    while (true) {
+        const qsizetype hit = gbk::indexOf(text, delimiter, pos);
+        if (hit < 0)
+            break;
+        parts.append(text.sliced(pos, hit - pos).toByteArray());
+        pos = hit + delimiter.size();
+    }
+    parts.append(text.sliced(pos).toByteArray());
+    return parts;
+}
+
+QList<QByteArray> splitLines(QByteArrayView body, int maxLines)
+{
+    QList<QByteArray> lines;
+    qsizetype pos = 0;
+    const qsizetype n = body.size();
+    while (pos < n && lines.size() < maxLines) {
+        qsizetype end = pos;
+        while (end < n && body[end] != '\r' && body[end] != '\n')
+            ++end;
+        lines.append(body.sliced(pos, end - pos).toByteArray());
+        if (end < n && body[end] == '\r' && end + 1 < n && body[end + 1] == '\n')
+            ++end;
+        pos = end + 1;
+    }
+    return lines;
+}
+
+PictureRecord PictureRecord::parse(QByteArrayView record)
+{
+    PictureRecord r;
+    const qsizetype tab = record.indexOf('\t');
+    if (tab < 0) {
+        r.id = record;
+        r.caption = true;
+        return r;
+    }
+    r.id = record.first(tab);
+    r.rest = record.sliced(tab + 1);
+    const qsizetype bar1 = gbk::indexOf(r.rest, "|");
+    if (bar1 < 0) {
+        r.caption = true;
+        return r;
+    }
+    r.fileName = r.rest.first(bar1);
+    const qsizetype bar2 = gbk::indexOf(r.rest, "|", bar1 + 1);
+    if (bar2 < 0) {
+        r.chineseName = r.rest.sliced(bar1 + 1);
+        return r;
+    }
+    r.chineseName = r.rest.sliced(bar1 + 1, bar2 - bar1 - 1);
+    const qsizetype bar3 = gbk::indexOf(r.rest, "|", bar2 + 1);
+    r.time = bar3 < 0 ? r.rest.sliced(bar2 + 1) : r.rest.sliced(bar2 + 1, bar3 - bar2 - 1);
+    return r;
+}
+
+int PictureRecord::idNumber() const
+{
+    bool ok = false;
+    const int v = parseSignedInt(id, &ok);
+    return ok && v >= 0 ? v : -1;
+}
+
+QByteArray displayName(QByteArrayView fileName, QByteArrayView chineseName)
+{
+    QByteArray out;
+    out.reserve(fileName.size() + 2 + chineseName.size());
+    out.append(fileName).append("  ").append(chineseName);
+    return out;
+}
+
+QByteArray displayNameToFields(QByteArrayView name) { return gbk::replaceAll(name, "  ", "|"); }
+
+int parseSignedInt(QByteArrayView text, bool *ok)
+{
+    *ok = false;
+    qsizetype i = 0;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '-' || text[i] == '+')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    if (i >= text.size())
+        return 0;
+    qint64 value = 0;
+    for (; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c < '0' || c > '9')
+            return 0;
+        value = value * 10 + (c - '0');
+        if (value > std::numeric_limits<int>::max())
+            return 0;
+    }
+    *ok = true;
+    return int(negative ? -value : value);
+}
+
+} // namespace kestrin

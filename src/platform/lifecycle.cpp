@@ -1,0 +1,17 @@
+#include "platform/lifecycle.h"
+
+#include <QCoreApplication>
+#include <QMetaObject>
+
+namespace kestrin {
+
+void Lifecycle::requestTermination()
+{
+    if (m_terminating)
+        return;
+    m_terminating = true;
+    if (QCoreApplication *app = QCoreApplication::instance())
+        QMetaObject::invokeMethod(app, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
+}
+
+} // namespace kestrin

@@ -1,0 +1,21 @@
+#pragma once
+#include <QString>
+
+namespace kestrin {
+
+// Everything modal goes through here: the program shows real dialogs, tests answer from a script.
+class Prompts
+{
+public:
+    virtual ~Prompts() = default;
+    // Plain message box with the application title and an OK button.
+    virtual void message(const QString &text) = 0;
+    // Confirmation with Yes and No; true for Yes.
+    virtual bool confirm(const QString &text) = 0;
+    // Warning with Yes and No; true for Yes.
+    virtual bool warnYesNo(const QString &text) = 0;
+    // Folder chooser; empty when cancelled.
+    virtual QString chooseFolder(const QString &title) = 0;
+};
+
+} // namespace kestrin

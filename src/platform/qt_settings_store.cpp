@@ -1,0 +1,44 @@
+#include "platform/qt_settings_store.h"
+
+#include <QStandardPaths>
+
+namespace kestrin {
+
+QtSettingsStore::QtSettingsStore()
+    : m_settings(std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, "Kestrin", "Kestrin"))
+{
+}
+
+QtSettingsStore::QtSettingsStore(const QString &iniPath)
+    : m_settings(std::make_unique<QSettings>(iniPath, QSettings::IniFormat))
+{
+}
+
+QString QtSettingsStore::value(const QString &key) { return m_settings->value(key).toString(); }
+
+bool QtSettingsStore::setValue(const QString &key, const QString &value)
+{
+    if (!m_settings->isWritable())
+        return false;
+    m_settings->setValue(key, value);
+    return true;
+}
+
+bool QtSettingsStore::sync()
+{
+    m_settings->sync();
+    return m_settings->status() == QSettings::NoError;
+}
+
+QString StandardShellFolders::folder(const QString &name)
+{
+    if (name == QLatin1String("Desktop"))
+        return QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
+    if (name == QLatin1String("Personal"))
+        return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (name == QLatin1String("Cache"))
+        return QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
+    return {};
+}
+
+} // namespace kestrin

@@ -1,0 +1,25 @@
+#include "test_support.h"
+
+#include <stdexcept>
+
+namespace kestrin::test {
+
+ServedLibrary::ServedLibrary(library::InitOptions options)
+{
+    QString err;
+    if (!library::initLibrary(m_dir.path(), options, &err))
+        throw std::runtime_error(err.toStdString());
+    m_server = std::make_unique<library::LibraryServer>(m_dir.path());
+    if (!m_server->start({QStringLiteral("127.0.0.1")}, 0, false, &err))
+        throw std::runtime_error(err.toStdString());
+}
+
+ServerTable ServedLibrary::table(int deadCount) const
+{
+    ServerTable t;
+    for (int i = 0; i < 6; ++i)
+        t.urls << (i < deadCount ? deadUrl() : url());
+    return t;
+}
+
+} // namespace kestrin::test

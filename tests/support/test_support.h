@@ -1,0 +1,88 @@
+#pragma once
+// Shared test helpers: a real library on disk served on loopback, and scripted answers to dialogs.
+#include "catalogue/gbk.h"
+#include "library_ops.h"
+#include "library_server.h"
+#include "platform/lifecycle.h"
+#include "platform/prompts.h"
+#include "platform/shell.h"
+#include "server/server_table.h"
+
+#include <QStringList>
+#include <QTemporaryDir>
+#include <deque>
+#include <memory>
+
+namespace kestrin::test {
+
+inline QByteArray g(const char *utf8) { return gbk::encode(QString::fromUtf8(utf8)); }
+
+// A sample library in a temporary folder, served on 127.0.0.1 at an ephemeral port.
+class ServedLibrary
+{
+public:
+    explicit ServedLibrary(library::InitOptions options = {});
+    QString root() const { return m_dir.path(); }
+    library::LibraryServer &server() { return *m_server; }
+    QString url() const { return m_server->url(0); }
+    // Six base addresses: the first deadCount refuse connections, the rest reach this server.
+    ServerTable table(int deadCount = 0) const;
+
+private:
+    QTemporaryDir m_dir;
+    std::unique_ptr<library::LibraryServer> m_server;
+};
+
+// An address where nothing listens: requests there are refused at once.
+inline QString deadUrl() { return QStringLiteral("http://127.0.0.1:1/"); }
+
+class ScriptedPrompts : public Prompts
+{
+public:
+    QStringList shown;             // every text, in order ("message: ", "confirm: ", "warn: " prefixes)
+    std::deque<bool> answers;      // confirm / warnYesNo answers, in order; No when exhausted
+    QStringList folders;           // chooseFolder answers; cancel when exhausted
+
+    void message(const QString &text) override { shown << QStringLiteral("message: ") + text; }
+    bool confirm(const QString &text) override { shown << QStringLiteral("confirm: ") + text; return next(); }
+    bool warnYesNo(const QString &text) override { shown << QStringLiteral("warn: ") + text; return next(); }
+    QString chooseFolder(const QString &title) override
+    {
+        shown << QStringLiteral("folder: ") + title;
+        return folders.isEmpty() ? QString() : folders.takeFirst();
+    }
+
+private:
+    bool next()
+    {
+        if (answers.empty())
+            return false;
+        const bool a = answers.front();
+        answers.pop_front();
+        return a;
+    }
+};
+
+class RecordingShell : public Shell
+{
+public:
+    QStringList opened;
+    QStringList openedWith;
+    bool canOpen = true;
+    bool open(const QString &target) override { opened << target; return canOpen; }
+    void openWith(const QString &path) override { openedWith << path; }
+};
+
+// Records the request instead of ending the test process.
+class RecordingLifecycle : public Lifecycle
+{
+public:
+    int requests = 0;
+    void requestTermination() override { ++requests; m_flag = true; }
+    bool ended() const { return m_flag; }
+
+private:
+    bool m_flag = false;
+};
+
+} // namespace kestrin::test
