@@ -9,8 +9,12 @@ class Lifecycle
 {
 public:
     virtual ~Lifecycle() = default;
-    virtual void requestTermination();
+    void requestTermination();
     bool terminating() const { return m_terminating; }
+
+protected:
+    // Ends the application's event loop; asked for once.
+    virtual void endApplication();
 
 private:
     bool m_terminating = false;

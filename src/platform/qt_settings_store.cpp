@@ -1,5 +1,6 @@
 #include "platform/qt_settings_store.h"
 
+#include <QFileInfo>
 #include <QStandardPaths>
 
 namespace kestrin {
@@ -32,8 +33,11 @@ bool QtSettingsStore::sync()
 
 QString StandardShellFolders::folder(const QString &name)
 {
-    if (name == QLatin1String("Desktop"))
-        return QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
+    if (name == QLatin1String("Desktop")) {
+        // Many Linux homes have no desktop folder; saving into one that does not exist would fail.
+        const QString desktop = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
+        return QFileInfo(desktop).isDir() ? desktop : QStandardPaths::writableLocation(QStandardPaths::HomeLocation);
+    }
     if (name == QLatin1String("Personal"))
         return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     if (name == QLatin1String("Cache"))

@@ -51,7 +51,7 @@ TEST(FetchChanger, AnErrorStatusIsAFailureAndTheLastServerEndsTheProgram)
     EXPECT_TRUE(lines.isEmpty());
     EXPECT_EQ(f.prompts.shown, (QStringList{failover(4), failover(5),
                                             QString::fromUtf8("message: 所有服务器均无法连接,请与管理员联系!")}));
-    EXPECT_TRUE(f.life.ended());
+    EXPECT_TRUE(f.life.terminating());
     EXPECT_EQ(f.cat.ServerIndex, 5);
 }
 

@@ -37,7 +37,7 @@ TEST(LoadConfig, FirstAnsweringAddressWinsAndSizesTheCatalogue)
     EXPECT_EQ(cat.count(), 4);
     EXPECT_EQ(cat.CateSelect.size(), 4u);
     EXPECT_TRUE(prompts.shown.isEmpty());
-    EXPECT_FALSE(life.ended());
+    EXPECT_FALSE(life.terminating());
     EXPECT_FALSE(r.config.tip.isEmpty());
 }
 
@@ -53,7 +53,7 @@ TEST(LoadConfig, NoAnsweringAddressEndsWithTheMessageAfterSixTries)
     const ConfigResult r = LoadConfig(cat, prompts, shell, life, "1.7.2.0");
     EXPECT_EQ(r.outcome, ConfigOutcome::Unreachable);
     EXPECT_EQ(prompts.shown, QStringList{QString::fromUtf8("message: 无法连接Kestrin服务器,请与管理员联系!")});
-    EXPECT_TRUE(life.ended());
+    EXPECT_TRUE(life.terminating());
     EXPECT_EQ(lib.server().log().size(), 6);
     EXPECT_EQ(cat.count(), 0);
 }
@@ -74,7 +74,7 @@ TEST(LoadConfig, DifferingVersionAsksAndOnlyYesOpensTheUpgrade)
             EXPECT_EQ(prompts.shown, QStringList{QString::fromUtf8("confirm: Kestrin发现新的版本，是否立即升级？")});
             EXPECT_EQ(r.outcome, yes ? ConfigOutcome::UpgradeAccepted : ConfigOutcome::Loaded);
             EXPECT_EQ(shell.opened, yes ? QStringList{"http://upgrade.example/"} : QStringList{});
-            EXPECT_EQ(life.ended(), yes);
+            EXPECT_EQ(life.terminating(), yes);
             EXPECT_EQ(cat.count(), 2) << "the catalogue is sized either way";
         }
     }

@@ -78,11 +78,9 @@ class RecordingLifecycle : public Lifecycle
 {
 public:
     int requests = 0;
-    void requestTermination() override { ++requests; m_flag = true; }
-    bool ended() const { return m_flag; }
 
-private:
-    bool m_flag = false;
+protected:
+    void endApplication() override { ++requests; }
 };
 
 } // namespace kestrin::test

@@ -1,0 +1,54 @@
+#pragma once
+// The real main window against a real library server, with scripted dialogs, a recording shell, a
+// settings file and standard folders of its own.
+#include "app/main_window.h"
+#include "platform/qt_settings_store.h"
+#include "test_support.h"
+
+#include <QMap>
+#include <functional>
+
+namespace kestrin::test {
+
+class FolderMap : public ShellFolders
+{
+public:
+    QMap<QString, QString> folders;
+    QString folder(const QString &name) override { return folders.value(name); }
+};
+
+class WindowHarness
+{
+public:
+    explicit WindowHarness(library::InitOptions options = {});
+    ~WindowHarness();
+
+    ServedLibrary lib;
+    QTemporaryDir home;
+    ScriptedPrompts prompts;
+    RecordingShell shell;
+    FolderMap folders;
+    RecordingLifecycle life;
+    std::unique_ptr<SettingsStore> settings;
+    // Plays the user's part in a modal dialog; without one the dialog is closed at once.
+    std::function<int(QDialog &)> onModal;
+    std::unique_ptr<TForm1> form;
+    bool started = false;
+
+    QString settingsFile() const { return home.filePath(QStringLiteral("settings.ini")); }
+    QString desktop() const { return home.filePath(QStringLiteral("Desktop")); }
+    // Creates the window over the six addresses (the first deadCount refuse), runs start-up and, when
+    // it succeeded, shows it.
+    TForm1 &start(int deadCount = 0);
+    TForm1 &start(const ServerTable &servers);
+    // Rewrites a category's page: records "id\tfile|name|time" and latest entries.
+    void writePage(int category, const QList<QByteArray> &records, const QList<QByteArray> &latest);
+};
+
+// "A<k>|<Chinese name>|<time>" records 0..count-1 of the given category.
+QList<QByteArray> makeRecords(int count);
+
+// Saves a picture of the widget under build/screens for a person to look at.
+void saveScreen(QWidget *widget, const QString &name);
+
+} // namespace kestrin::test
