@@ -122,17 +122,23 @@ void TForm1::buildTopLevel()
     StatusBar1->setSizeGripEnabled(false);
     StatusBar1->setFixedHeight(19);
     setStatusBar(StatusBar1);
+    // The panels keep their widths; a narrow window cuts off the last ones rather than growing.
+    auto *panels = new QWidget(StatusBar1);
+    panels->setObjectName(QStringLiteral("StatusPanels"));
+    panels->setMinimumWidth(1);
+    panels->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     const int widths[] = {200, 150, 300};
+    int left = 0;
     for (int i = 0; i < 3; ++i) {
-        auto *p = new QLabel(StatusBar1);
+        auto *p = new QLabel(panels);
         p->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
-        p->setFixedWidth(widths[i]);
-        StatusBar1->addWidget(p);
+        p->setGeometry(left, 0, widths[i], 17);
+        left += widths[i] + 2;
     }
-    StatusPanel3 = new OwnerDrawPanel(StatusBar1);
+    StatusPanel3 = new OwnerDrawPanel(panels);
     StatusPanel3->setObjectName(QStringLiteral("StatusPanel3"));
-    StatusPanel3->setFixedWidth(500);
-    StatusBar1->addWidget(StatusPanel3);
+    StatusPanel3->setGeometry(left, 0, 500, 17);
+    StatusBar1->addWidget(panels, 1);
 
     ChkPlaySnd = check(this, "ChkPlaySnd", QStringLiteral("声音提醒"), true, Qt::blue);
     ChkChinese = check(this, "ChkChinese", QStringLiteral("中文名下载"), false, Qt::blue);

@@ -5,7 +5,10 @@
 #include "library_files.h"
 #include "window_harness.h"
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QContextMenuEvent>
+#include <QMouseEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -315,4 +318,56 @@ TEST(PageLoading, MarksSurviveAReloadAndAFailedPageLeavesOneEmptyRowSilently)
     EXPECT_EQ(f.ListMain->topLevelItemCount(), 0);
     EXPECT_EQ(f.statusPanelText(0), before);
     EXPECT_TRUE(f.cat.isMarked(0, 3)); // marks outlive a failed load
+}
+
+namespace {
+// Counts the mouse presses and context-menu requests that reach it.
+class PressCounter : public QWidget
+{
+public:
+    using QWidget::QWidget;
+    int presses = 0;
+    int menus = 0;
+
+protected:
+    void mousePressEvent(QMouseEvent *) override { ++presses; }
+    void contextMenuEvent(QContextMenuEvent *) override { ++menus; }
+};
+
+void press(QWidget *w, Qt::MouseButton button)
+{
+    QMouseEvent e(QEvent::MouseButtonPress, QPointF(2, 2), w->mapToGlobal(QPointF(2, 2)), button, button, {});
+    QApplication::sendEvent(w, &e);
+    if (button == Qt::RightButton) {
+        QContextMenuEvent menu(QContextMenuEvent::Mouse, QPoint(2, 2), w->mapToGlobal(QPoint(2, 2)));
+        QApplication::sendEvent(w, &menu);
+    }
+}
+} // namespace
+
+TEST(Window, RightClicksAreSwallowedInsideTheWebPagesOnly)
+{
+    WindowHarness h(small());
+    TForm1 &f = h.start();
+    auto *page = new PressCounter(new QWidget(f.WebBrowsers[2]));
+    auto *elsewhere = new PressCounter(f.Panel6);
+    press(page, Qt::RightButton);
+    press(page, Qt::LeftButton);
+    press(elsewhere, Qt::RightButton);
+    EXPECT_EQ(page->presses, 1);
+    EXPECT_EQ(page->menus, 0);
+    EXPECT_EQ(elsewhere->presses, 1);
+    EXPECT_EQ(elsewhere->menus, 1);
+}
+
+TEST(Window, StatusPanelsKeepTheirWidthsAndTheWindowItsDesignSize)
+{
+    WindowHarness h(small());
+    TForm1 &f = h.start();
+    f.resize(963, 742);
+    EXPECT_EQ(f.width(), 963);
+    const QStringList names{"StatusPanel0", "StatusPanel1", "StatusPanel2", "StatusPanel3"};
+    const int widths[] = {200, 150, 300, 500};
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(f.StatusBar1->findChild<QWidget *>(names[i])->width(), widths[i]) << i;
 }

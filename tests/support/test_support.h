@@ -13,6 +13,14 @@
 #include <deque>
 #include <memory>
 
+#include <ostream>
+
+// Readable failure messages for Qt texts.
+QT_BEGIN_NAMESPACE
+inline void PrintTo(const QString &s, std::ostream *os) { *os << '"' << s.toStdString() << '"'; }
+inline void PrintTo(const QByteArray &b, std::ostream *os) { *os << '"' << QString::fromLatin1(b.toPercentEncoding(" |,\t")).toStdString() << '"'; }
+QT_END_NAMESPACE
+
 namespace kestrin::test {
 
 inline QByteArray g(const char *utf8) { return gbk::encode(QString::fromUtf8(utf8)); }
