@@ -66,6 +66,15 @@ TEST(LibraryServer, RefusesRemoteAddressesUnlessAllowed)
     EXPECT_TRUE(err.contains("loopback"));
 }
 
+TEST(LibraryServer, ASecondServerOnATakenPortFailsToStart)
+{
+    ServedLibrary lib({1, 2, 1});
+    LibraryServer second(lib.root());
+    QString err;
+    EXPECT_FALSE(second.start({"127.0.0.1"}, lib.server().port(), false, &err));
+    EXPECT_TRUE(err.contains("cannot listen")) << err.toStdString();
+}
+
 TEST(LibraryServer, EachFaultBehavesAsNamed)
 {
     ServedLibrary lib({1, 5, 1});

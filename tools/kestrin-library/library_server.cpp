@@ -120,6 +120,12 @@ bool LibraryServer::start(const QStringList &hosts, int port, bool allowRemote, 
         host->address = h.toStdString();
         host->server.set_tcp_nodelay(true);
         host->server.set_keep_alive_timeout(1);
+        // Without SO_REUSEPORT (the library's default) a second server on a taken port fails to start
+        // instead of silently sharing the requests with the first.
+        host->server.set_socket_options([](socket_t sock) {
+            int yes = 1;
+            setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof(yes));
+        });
         const std::string name = host->address;
         host->server.Get(".*", [this, name](const httplib::Request &req, httplib::Response &res) {
             handle(name, &req, &res);
