@@ -33,6 +33,9 @@ class TForm1 : public QMainWindow
 {
     Q_OBJECT
 public:
+    // List rows keep the server's GBK bytes behind each shown text in this role.
+    static constexpr int RawRole = Qt::UserRole;
+
     explicit TForm1(AppPlatform platform, QWidget *parent = nullptr);
     ~TForm1() override;
 

@@ -15,7 +15,6 @@ namespace kestrin {
 
 namespace {
 
-constexpr int kRawRole = Qt::UserRole; // the server's GBK bytes behind a shown text
 
 QList<QTreeWidgetItem *> makeItems(const QList<LatestRow> &rows)
 {
@@ -26,7 +25,7 @@ QList<QTreeWidgetItem *> makeItems(const QList<LatestRow> &rows)
         const QByteArray raw[] = {row.caption, row.time, row.mark, row.tag};
         for (int col = 0; col < 4; ++col) {
             item->setText(col, gbk::decode(raw[col]));
-            item->setData(col, kRawRole, raw[col]);
+            item->setData(col, TForm1::RawRole, raw[col]);
         }
         items << item;
     }

@@ -18,7 +18,6 @@ namespace {
 const QColor kBlue(0, 0, 255);
 const QColor kRed(255, 0, 0);
 const QColor kBlack(0, 0, 0);
-constexpr int kRawRole = Qt::UserRole;
 } // namespace
 
 void TForm1::SGMainDrawCell(QPainter *painter, int col, int row, const QRect &rect)
@@ -79,7 +78,7 @@ void TForm1::SGMainMouseUp(Qt::MouseButton button, const QPoint &pos)
 
 QColor TForm1::TopListCustomDrawItem(const QTreeWidgetItem *item) const
 {
-    return item && item->data(2, kRawRole).toByteArray() == markText() ? kRed : kBlue;
+    return item && item->data(2, TForm1::RawRole).toByteArray() == markText() ? kRed : kBlue;
 }
 
 void TForm1::TopListClick()
@@ -87,16 +86,16 @@ void TForm1::TopListClick()
     QTreeWidgetItem *item = TopList->currentItem();
     if (!item || !item->isSelected())
         return;
-    const QByteArray caption = item->data(0, kRawRole).toByteArray();
+    const QByteArray caption = item->data(0, TForm1::RawRole).toByteArray();
     if (caption.isEmpty())
         return;
     const int c = cat.CurCate;
     openDownloadDialog(displayNameToFields(caption) + '|' + cat.CateExts[size_t(c)],
-                       item->data(1, kRawRole).toByteArray());
+                       item->data(1, TForm1::RawRole).toByteArray());
     item->setText(2, gbk::decode(markText()));
-    item->setData(2, kRawRole, markText());
+    item->setData(2, TForm1::RawRole, markText());
     bool ok = false;
-    const int entry = parseSignedInt(item->data(3, kRawRole).toByteArray(), &ok);
+    const int entry = parseSignedInt(item->data(3, TForm1::RawRole).toByteArray(), &ok);
     if (ok)
         cat.setMark(c, entry < 0 ? -qsizetype(entry) : qsizetype(entry));
     SGMain->viewport()->update();
