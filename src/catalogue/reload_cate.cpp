@@ -15,7 +15,6 @@ namespace kestrin {
 
 namespace {
 
-
 QList<QTreeWidgetItem *> makeItems(const QList<LatestRow> &rows)
 {
     QList<QTreeWidgetItem *> items;
