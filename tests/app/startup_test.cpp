@@ -104,6 +104,8 @@ TEST(StartUp, SkipsDeadServersAndShowsCategoryZeroInAFreshWindow)
     EXPECT_EQ(f.ChkChinese->x(), f.frameGeometry().width() - 200);
     EXPECT_EQ(f.SGMain->columnWidth(3), (f.SGMain->width() - 20) / 4);
     saveScreen(&f, "started-window");
+    f.PageControl1->setCurrentIndex(1);
+    saveScreen(&f, "file-page");
 }
 
 TEST(StartUp, NoServerAnswersEndsWithTheMessageAndSavesNothing)
