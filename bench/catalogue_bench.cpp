@@ -1,7 +1,7 @@
 // Parsing a large category page and building a personal selection over it.
 #include "catalogue/catalogue.h"
 #include "catalogue/gbk.h"
-#include "catalogue/page_loader.h"
+#include "catalogue/page_file.h"
 
 #include <benchmark/benchmark.h>
 #include <cstring>
@@ -56,8 +56,7 @@ void BM_ParsePageIntoCategory(benchmark::State &state)
 {
     const QByteArray &body = page100k();
     Catalogue cat;
-    cat.CateList = {"a|kq/p|.jpg"};
-    cat.size(1);
+    cat.reset({{"a", "kq/p", ".jpg"}});
     for (auto _ : state) {
         PageFile page;
         parsePageFile(body, page);
@@ -71,8 +70,7 @@ BENCHMARK(BM_ParsePageIntoCategory)->Unit(benchmark::kMicrosecond);
 void BM_BuildSelectRecords10kOf100k(benchmark::State &state)
 {
     Catalogue cat;
-    cat.CateList = {"a|kq/p|.jpg"};
-    cat.size(1);
+    cat.reset({{"a", "kq/p", ".jpg"}});
     PageFile page;
     parsePageFile(page100k(), page);
     applyPage(cat, 0, std::move(page));
@@ -80,7 +78,7 @@ void BM_BuildSelectRecords10kOf100k(benchmark::State &state)
     for (int i = 0; i < 10000; ++i)
         names << "A" + QByteArray::number(100000 + (i * 7919) % 100000);
     for (auto _ : state) {
-        auto result = cat.BuildSelectRecords(0, names);
+        auto result = cat.buildSelectRecords(0, names);
         benchmark::DoNotOptimize(result->size());
     }
 }

@@ -1,17 +1,22 @@
 #include "app/gui_platform.h"
 
+#include "app/app_title.h"
+
+#include <QApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLibraryInfo>
 #include <QMessageBox>
 #include <QProcess>
+#include <QTranslator>
 #include <QUrl>
 
 namespace kestrin {
 
 void GuiPrompts::message(const QString &text)
 {
-    QMessageBox::information(m_parent, QStringLiteral("图库"), text);
+    QMessageBox::information(m_parent, kAppTitle, text);
 }
 
 bool GuiPrompts::confirm(const QString &text)
@@ -26,23 +31,41 @@ bool GuiPrompts::warnYesNo(const QString &text)
            QMessageBox::Yes;
 }
 
-QString GuiPrompts::chooseFolder(const QString &title)
+QString GuiPrompts::chooseFolder(const QString &title, const QString &start)
 {
-    return QFileDialog::getExistingDirectory(m_parent, title, QString());
+    return QFileDialog::getExistingDirectory(m_parent, title, start);
 }
 
 bool DesktopShell::open(const QString &target)
 {
     const QUrl url = QFileInfo::exists(target) ? QUrl::fromLocalFile(target) : QUrl::fromUserInput(target);
-    return QDesktopServices::openUrl(url);
+    return url.isValid() && QDesktopServices::openUrl(url);
 }
 
 void DesktopShell::openWith(const QString &path)
 {
-    const QString program = QFileDialog::getOpenFileName(nullptr, QStringLiteral("选择打开 %1 的程序").arg(QFileInfo(path).fileName()),
-                                                         QStringLiteral("/usr/bin"));
+    const QString program = QFileDialog::getOpenFileName(
+        nullptr, QStringLiteral("选择打开 %1 的程序").arg(QFileInfo(path).fileName()), QStringLiteral("/usr/bin"));
     if (!program.isEmpty())
         QProcess::startDetached(program, {path});
+}
+
+void setUpApplication(QApplication &app)
+{
+    QApplication::setApplicationName(QStringLiteral("Kestrin"));
+    QApplication::setOrganizationName(QStringLiteral("Kestrin"));
+    installQtTranslations(app);
+}
+
+bool installQtTranslations(QApplication &app)
+{
+    auto *translator = new QTranslator(&app);
+    if (!translator->load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"), QStringLiteral("_"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete translator;
+        return false;
+    }
+    return QApplication::installTranslator(translator);
 }
 
 } // namespace kestrin

@@ -2,11 +2,13 @@
 #include "platform/prompts.h"
 #include "platform/shell.h"
 
+class QApplication;
 class QWidget;
 
 namespace kestrin {
 
-// Real message boxes and folder chooser, parented to the main window once it exists.
+// Real message boxes and folder chooser, centred over whichever window is in front: the splash
+// during start-up, then the main window.
 class GuiPrompts : public Prompts
 {
 public:
@@ -14,7 +16,7 @@ public:
     void message(const QString &text) override;
     bool confirm(const QString &text) override;
     bool warnYesNo(const QString &text) override;
-    QString chooseFolder(const QString &title) override;
+    QString chooseFolder(const QString &title, const QString &start) override;
 
 private:
     QWidget *m_parent = nullptr;
@@ -27,5 +29,11 @@ public:
     // Our own chooser: the user picks a program, which is started with the file.
     void openWith(const QString &path) override;
 };
+
+// The application's names, and Qt's own Chinese texts for standard buttons and dialogs (确定, 是, 否,
+// 取消). No display name is set: the platform would append it to every window title.
+void setUpApplication(QApplication &app);
+// false when Qt's translation files are missing.
+bool installQtTranslations(QApplication &app);
 
 } // namespace kestrin

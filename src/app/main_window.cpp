@@ -1,268 +1,216 @@
-// Start-up, show, resize, close and the window-wide event handling.
+// The window's composition, its window-wide events and the loading of categories.
 #include "app/main_window.h"
 
+#include "app/app_title.h"
+#include "app/loading_popup.h"
 #include "app/settings.h"
+#include "app/web_tab_host.h"
+#include "app/window_status_bar.h"
 #include "catalogue/gbk.h"
-#include "catalogue/page_loader.h"
+#include "catalogue/latest_rows.h"
+#include "download/file_page.h"
+#include "gallery/gallery_page.h"
 #include "platform/lifecycle.h"
 #include "platform/prompts.h"
-#include "server/file_version.h"
+#include "platform/settings_store.h"
 #include "server/remote_config.h"
+#include "ui/picture_list.h"
+#include "ui/widget_kit.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QDialog>
-#include <QLabel>
-#include <QLineEdit>
-#include <QProgressBar>
-#include <QScrollBar>
-#include <QStatusBar>
+#include <QScreen>
+#include <QTabBar>
 #include <QTabWidget>
-#include <QTableView>
-#include <QToolButton>
 #include <QWheelEvent>
-
-#include "app/event_hook.h"
-#include "app/status_panel.h"
-#include "app/widget_kit.h"
 
 namespace kestrin {
 
-TForm1::TForm1(AppPlatform platform, QWidget *parent) : QMainWindow(parent), m_platform(std::move(platform))
+MainWindow::MainWindow(Platform platform, QWidget *parent)
+    : QMainWindow(parent), m_platform(std::move(platform)), m_loader(m_catalogue)
 {
-    cat.ServerUrls = m_platform.servers;
-    buildLayout();
-    ApplicationEvents1 = new EventHook([this](QObject *t, QEvent *e) { return ApplicationEvents1Message(t, e); }, this);
-    qApp->installEventFilter(ApplicationEvents1);
-    SGMain->installEventFilter(this);
-    SGSelf->installEventFilter(this);
+    setObjectName(QStringLiteral("mainWindow"));
+    kit::setPixelFont(this, 12);
+    resize(963, 742);
+    m_catalogue.servers = m_platform.servers;
+
+    m_pages = new QTabWidget(this);
+    m_pages->setObjectName(QStringLiteral("pages"));
+    setCentralWidget(m_pages);
+    m_gallery = new GalleryPage(m_platform, m_catalogue, m_serverChoice, m_options);
+    m_pages->addTab(m_gallery, QStringLiteral("图库模式"));
+    m_filePage = new FilePage(m_serverChoice, m_options);
+    m_pages->addTab(m_filePage, QStringLiteral("软件模式"));
+    m_webTabs = new WebTabHost(m_pages);
+    m_pages->tabBar()->installEventFilter(this);
+
+    m_statusBar = new WindowStatusBar(this);
+    setStatusBar(m_statusBar);
+    m_soundBox = optionBox("soundBox", QStringLiteral("声音提醒"), UserOptions::PlaySound);
+    m_chineseNamesBox = optionBox("chineseNamesBox", QStringLiteral("中文名下载"), UserOptions::ChineseNames);
+    m_popup = new LoadingPopup(this);
+
+    m_pollTimer.setObjectName(QStringLiteral("pollTimer"));
+    m_pollTimer.setInterval(kPollIntervalMs);
+    m_queueTimer.setObjectName(QStringLiteral("queueTimer"));
+    m_queueTimer.setInterval(kQueueIntervalMs);
+    m_refreshLimitTimer.setObjectName(QStringLiteral("refreshLimitTimer"));
+    m_refreshLimitTimer.setInterval(kRefreshLimitMs);
+    connectParts();
 }
 
-TForm1::~TForm1()
+MainWindow::~MainWindow() { m_loader.cancel(); }
+
+QCheckBox *MainWindow::optionBox(const char *name, const QString &text, UserOptions::Flag flag)
 {
-    qApp->removeEventFilter(ApplicationEvents1);
+    auto *box = new QCheckBox(text, this);
+    box->setObjectName(QLatin1String(name));
+    box->setChecked(m_options.flag(flag));
+    kit::setTextColour(box, Qt::blue);
+    box->adjustSize();
+    connect(box, &QCheckBox::toggled, &m_options, [this, flag](bool on) { m_options.setFlag(flag, on); });
+    return box;
 }
 
-bool TForm1::FormCreate()
+void MainWindow::connectParts()
 {
-    const QString title = QApplication::applicationDisplayName();
-    setWindowTitle(title + QStringLiteral("Kestrin欢迎您的光临"));
-    lblNews->setText(title + QStringLiteral("最新上传"));
-    TopListHover = HoverCol = HoverRow = -1;
-    ProgressBar1->resize(StatusPanel3->width(), ProgressBar1->height());
-    EmbedProgressBar();
-    ListMainSortCol = 1;
-    TopListSortCol = 1;
-    Image1->setPixmap(ImageList2.value(1));
-    cat.CurCate = 0;
-    CurPage = 0;
-    cat.ServerIndex = 0;
+    connect(&m_loader, &CategoryLoader::finished, this, &MainWindow::onCategoryFinished);
+    connect(&m_loader, &CategoryLoader::changeServerFailed, this, &MainWindow::onChangeServerFailed);
+    connect(&m_loader, &CategoryLoader::changeServersExhausted, this, &MainWindow::onNoChangeServer);
+    connect(m_gallery, &GalleryPage::categorySwitchRequested, this, &MainWindow::switchCategory);
+    connect(m_gallery, &GalleryPage::saveFolderChooseRequested, this, &MainWindow::chooseSaveFolder);
+    connect(m_filePage, &FilePage::saveFolderChooseRequested, this, &MainWindow::chooseSaveFolder);
+}
 
-    const StoredSettings stored = readSettings(m_platform.settings, m_platform.folders);
-    EdtSavePath->setText(stored.savePath);
-    UserName = stored.userName;
-    PageControl1->setCurrentIndex(0);
-
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const ConfigResult config = LoadConfig(cat, m_platform.prompts, m_platform.shell, m_platform.life, ownFileVersion());
-    QApplication::restoreOverrideCursor();
-    if (config.outcome == ConfigOutcome::Unreachable)
-        return false;
-    Label3->setText(gbk::decode(config.config.tip));
-    Label8->setText(gbk::decode(config.config.notice));
-    // Nothing more to load for a window that will not stay open.
-    if (config.outcome == ConfigOutcome::UpgradeAccepted)
-        return false;
-
-    loadCatePage(0);
-    if (m_platform.life.terminating())
-        return false;
-    BuildCateButtons();
-    BuildPageButtons(0);
-    Timer1.start();
-    markCategoryButtons(0);
-    if (!UserName.isEmpty()) {
-        const int n = cat.count();
-        QFont zone = CateButtons[n]->font();
-        zone.setBold(true);
-        CateButtons[n]->setFont(zone);
-        kit::setTextColour(CateButtons[n], Qt::red);
-        SoftCateButtons[n]->setFont(zone);
-        setStatusPanelText(1, QStringLiteral("欢迎您， ") + UserName);
+void MainWindow::showCentred()
+{
+    if (const QScreen *s = screen()) {
+        const QRect frame = frameGeometry();
+        move(s->availableGeometry().center() - frame.center() + frame.topLeft());
     }
-    FillMainGrid(cat.items(0));
-    FillLatestLists(cat.latest(0));
-    m_created = true;
-    return true;
+    show();
 }
 
-bool TForm1::loadCatePage(int n)
+void MainWindow::switchCategory(int category)
 {
-    const bool loaded = LoadCatePage(cat, n, m_platform.prompts, m_platform.life);
-    if (loaded && !m_platform.life.terminating())
-        setStatusPanelText(0, QStringLiteral("最后更新: ") + gbk::decode(cat.CateUpdateTimes[size_t(n)]));
-    return loaded;
+    m_gallery->setCurrentCategory(category);
+    m_filePage->setCurrentCategory(category);
+    m_gallery->setCurrentPage(0);
+    m_catalogue.current = category;
+    reloadCategory([this, category] { m_gallery->showPageButtons(category); }, true);
 }
 
-void TForm1::FormShow()
+void MainWindow::reloadCategory(std::function<void()> afterLoad, bool fromTop)
 {
-    if (cat.count() > 0)
-        setStatusPanelText(0, QStringLiteral("最后更新: ") + gbk::decode(cat.CateUpdateTimes[0]));
+    m_afterLoad = std::move(afterLoad);
+    m_fillFromTop = fromTop;
+    m_popup->showOverOwner();
+    m_loader.load(m_catalogue.current);
 }
 
-void TForm1::FormResize()
+void MainWindow::onCategoryFinished(int category, bool ok, const QString &reason)
 {
-    FitGridColumns(SGMain);
-    FitGridColumns(SGSelf);
+    if (m_starting) {
+        onFirstCategory(ok, reason);
+        return;
+    }
+    m_popup->hide();
+    showLoadStatus(category, ok, reason);
+    fillViews(category, std::exchange(m_fillFromTop, false));
+    if (std::function<void()> then = std::exchange(m_afterLoad, {}))
+        then();
+    emit categoryShown(category);
+}
+
+void MainWindow::showLoadStatus(int category, bool ok, const QString &reason)
+{
+    // A failed load says so until the next one succeeds; the grid alone would only look empty.
+    m_statusBar->setPanelText(WindowStatusBar::UpdatePanel,
+                              ok ? QStringLiteral("最后更新: ") + gbk::decode(m_catalogue.categories[size_t(category)].updateTime)
+                                 : QStringLiteral("载入失败: ") + reason);
+}
+
+void MainWindow::fillViews(int category, bool fromTop)
+{
+    const LatestRows rows = latestRows(m_catalogue, m_catalogue.latest(category), m_personalZone);
+    m_gallery->setLatestRows(rows.top);
+    m_filePage->setFileRows(rows.main);
+    if (!m_personalZone) {
+        m_gallery->showRecords(m_catalogue.items(category), fromTop);
+        return;
+    }
+    const std::optional<RecordList> selected =
+        m_catalogue.buildSelectRecords(category, m_catalogue.categories[size_t(category)].selection);
+    if (selected)
+        m_gallery->showRecords(*selected, fromTop);
+    else
+        m_platform.prompts.message(QStringLiteral("抱歉！由于版本升级，您的自选专区需要重新设置！"));
+}
+
+void MainWindow::onChangeServerFailed(int index, bool reported)
+{
+    if (reported)
+        m_platform.prompts.message(QStringLiteral("与#%1号主机通信失败,尝试连接下一台服务器!").arg(index));
+}
+
+void MainWindow::onNoChangeServer()
+{
+    m_platform.prompts.message(QStringLiteral("所有服务器均无法连接,请与管理员联系!"));
+    m_platform.life.requestTermination();
+}
+
+void MainWindow::chooseSaveFolder()
+{
+    const QString folder = m_platform.prompts.chooseFolder(QStringLiteral("请选择保存路径"), m_options.savePath());
+    if (!folder.isEmpty())
+        m_options.setSavePath(folder);
+}
+
+void MainWindow::placeOptionBoxes()
+{
+    // Level with the page tabs, at fixed distances from the window's right edge.
     const int w = frameGeometry().width();
-    ChkSelf->move(w - 320, ChkSelf->y());
-    ChkChinese->move(w - 200, ChkChinese->y());
-    ChkPlaySnd->move(w - 100, ChkPlaySnd->y());
-    for (QCheckBox *c : {ChkSelf, ChkChinese, ChkPlaySnd})
-        c->raise();
+    m_chineseNamesBox->move(w - 200, 2);
+    m_soundBox->move(w - 100, 2);
+    m_chineseNamesBox->raise();
+    m_soundBox->raise();
 }
 
-void TForm1::FitGridColumns(QTableView *grid)
+bool MainWindow::eventFilter(QObject *watched, QEvent *event)
 {
-    const int width = (grid->width() - 20) / 4;
-    for (int c = 0; c < grid->model()->columnCount(); ++c)
-        grid->setColumnWidth(c, width);
-}
-
-void TForm1::EmbedProgressBar()
-{
-    ProgressBar1->setParent(StatusPanel3);
-    ProgressBar1->resize(StatusPanel3->width(), ProgressBar1->height());
-    ProgressBar1->show();
-    StatusPanel3->setOnDraw([this](const QRect &r) { StatusDrawPanel(r); });
-}
-
-void TForm1::StatusDrawPanel(const QRect &rect)
-{
-    ProgressBar1->setGeometry(rect.left(), rect.top(), rect.width() - 15, rect.height());
-}
-
-QString TForm1::statusPanelText(int panel) const
-{
-    const auto *label = StatusBar1->findChild<QLabel *>(QStringLiteral("StatusPanel%1").arg(panel));
-    return label ? label->text() : QString();
-}
-
-void TForm1::setStatusPanelText(int panel, const QString &text)
-{
-    if (auto *label = StatusBar1->findChild<QLabel *>(QStringLiteral("StatusPanel%1").arg(panel)))
-        label->setText(text);
-}
-
-bool TForm1::ApplicationEvents1Message(QObject *target, QEvent *event)
-{
-    switch (event->type()) {
-    case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonRelease:
-    case QEvent::MouseButtonDblClick:
-        if (static_cast<QMouseEvent *>(event)->button() != Qt::RightButton)
-            return false;
-        break;
-    case QEvent::ContextMenu:
-        break;
-    default:
-        return false;
-    }
-    if (!target->isWidgetType())
-        return false;
-    for (auto *w = static_cast<QWidget *>(target); w; w = w->parentWidget()) {
-        if (WebBrowsers.contains(w))
-            return true; // no context menu inside the web pages
-    }
-    return false;
-}
-
-void TForm1::FormMouseWheelDown()
-{
-    QTableView *grid = SGSelf->isVisible() ? SGSelf : SGMain;
-    grid->verticalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-}
-
-void TForm1::SGMainMouseWheelDown()
-{
-    SGMain->verticalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-}
-
-void TForm1::FormClose()
-{
-    if (m_closed || !m_created)
-        return;
-    m_closed = true;
-    // A store that cannot be written must not keep the window open.
-    writeSettings(m_platform.settings, {EdtSavePath->text(), UserName});
-}
-
-void TForm1::SpeedButton5Click()
-{
-    const QString folder = m_platform.prompts.chooseFolder(QStringLiteral("请选择保存路径"));
-    if (folder.isEmpty())
-        return;
-    EdtSavePath->setText(folder);
-}
-
-int TForm1::runModal(QDialog &dialog)
-{
-    return m_platform.runModal ? m_platform.runModal(dialog) : dialog.exec();
-}
-
-bool TForm1::eventFilter(QObject *watched, QEvent *event)
-{
-    if (watched == SGMain->viewport()) {
-        switch (event->type()) {
-        case QEvent::MouseMove:
-            SGMainMouseMove(static_cast<QMouseEvent *>(event)->position().toPoint());
-            break;
-        case QEvent::MouseButtonRelease: {
-            auto *e = static_cast<QMouseEvent *>(event);
-            SGMainMouseUp(e->button(), e->position().toPoint());
-            break;
-        }
-        case QEvent::Wheel:
-            if (static_cast<QWheelEvent *>(event)->angleDelta().y() < 0) {
-                SGMainMouseWheelDown();
-                return true;
-            }
-            break;
-        default:
-            break;
-        }
-    } else if ((watched == SGMain || watched == SGSelf) && event->type() == QEvent::Resize) {
-        FitGridColumns(static_cast<QTableView *>(watched));
+    // The wheel over the page tabs scrolls the grid rather than turning the pages.
+    if (watched == m_pages->tabBar() && event->type() == QEvent::Wheel) {
+        if (static_cast<QWheelEvent *>(event)->angleDelta().y() < 0)
+            m_gallery->scrollVisibleGridDown();
+        return true;
     }
     return QMainWindow::eventFilter(watched, event);
 }
 
-void TForm1::resizeEvent(QResizeEvent *event)
+void MainWindow::resizeEvent(QResizeEvent *event)
 {
     QMainWindow::resizeEvent(event);
-    FormResize();
+    placeOptionBoxes();
 }
 
-void TForm1::showEvent(QShowEvent *event)
-{
-    QMainWindow::showEvent(event);
-    if (!event->spontaneous())
-        FormShow();
-    FormResize();
-}
-
-void TForm1::closeEvent(QCloseEvent *event)
-{
-    FormClose();
-    event->accept();
-}
-
-void TForm1::wheelEvent(QWheelEvent *event)
+void MainWindow::wheelEvent(QWheelEvent *event)
 {
     if (event->angleDelta().y() < 0)
-        FormMouseWheelDown();
+        m_gallery->scrollVisibleGridDown();
     event->ignore();
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    m_loader.cancel();
+    m_popup->hide();
+    if (m_started && !m_closed) {
+        m_closed = true;
+        if (!writeSettings(m_platform.settings, {m_options.savePath(), m_userName}))
+            m_platform.prompts.message(QStringLiteral("设置无法保存到 %1，本次选择的保存目录和用户将不会被记住。")
+                                           .arg(m_platform.settings.location()));
+    }
+    event->accept();
 }
 
 } // namespace kestrin

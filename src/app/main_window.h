@@ -1,166 +1,124 @@
 #pragma once
-#include "app/app_platform.h"
+#include "app/user_options.h"
 #include "catalogue/catalogue.h"
+#include "catalogue/category_loader.h"
+#include "platform/platform.h"
+#include "server/server_choice.h"
 
 #include <QMainWindow>
 #include <QTimer>
+#include <functional>
 
-class QButtonGroup;
 class QCheckBox;
-class QGroupBox;
-class QLabel;
-class QLineEdit;
-class QListWidget;
-class QProgressBar;
-class QPushButton;
-class QRadioButton;
-class QStatusBar;
-class QTabBar;
 class QTabWidget;
-class QTableView;
-class QToolButton;
-class QTreeWidget;
-class QTreeWidgetItem;
 
 namespace kestrin {
 
-class StringGridModel;
-class OwnerDrawPanel;
+class ConfigLoader;
+class FilePage;
+class GalleryPage;
+class LoadingPopup;
+class WebTabHost;
+class WindowStatusBar;
+struct RemoteConfig;
 
-// The main window: every control of the program, the start-up sequence and the gallery's handlers.
-// Controls keep the names the rest of the program refers to them by.
-class TForm1 : public QMainWindow
+// The main window composes the pages and owns what they share: the catalogue and its loader, the
+// server choice, the user's options and the timers. Every network wait runs on the event loop: the
+// window stays usable while a category loads, and a newer load supersedes an older one.
+class MainWindow : public QMainWindow
 {
     Q_OBJECT
 public:
-    // List rows keep the server's GBK bytes behind each shown text in this role.
-    static constexpr int RawRole = Qt::UserRole;
+    static constexpr int kPollIntervalMs = 5000;
+    static constexpr int kQueueIntervalMs = 100;
+    static constexpr int kRefreshLimitMs = 15000;
 
-    explicit TForm1(AppPlatform platform, QWidget *parent = nullptr);
-    ~TForm1() override;
+    explicit MainWindow(Platform platform, QWidget *parent = nullptr);
+    ~MainWindow() override;
 
-    // Loads everything; false when start-up had to stop (no server, upgrade accepted), in which case
-    // the end of the program has been requested.
-    bool FormCreate();
-    void FormShow();
-    void FormResize();
-    void FormClose();
-    void FitGridColumns(QTableView *grid);
-    void EmbedProgressBar();
-    void StatusDrawPanel(const QRect &rect);
-    bool ApplicationEvents1Message(QObject *target, QEvent *event);
-    void FormMouseWheelDown();
-    void SpeedButton5Click();
+    // Reads the settings, fetches the configuration and loads the first category; startFinished tells
+    // whether the window is to be shown (otherwise the end of the program has been requested).
+    void start();
+    bool isStarted() const { return m_started; }
+    void showCentred();
 
-    // Catalogue views.
-    void ReloadCate();
-    void FillLatestLists(const QList<QByteArray> &entries);
-    void FillMainGrid(const RecordList &records);
+    QTabWidget *pages() const { return m_pages; }
+    GalleryPage *galleryPage() const { return m_gallery; }
+    FilePage *filePage() const { return m_filePage; }
+    WindowStatusBar *windowStatusBar() const { return m_statusBar; }
+    WebTabHost *webTabs() const { return m_webTabs; }
+    LoadingPopup *loadingPopup() const { return m_popup; }
+    QCheckBox *soundBox() const { return m_soundBox; }
+    QCheckBox *chineseNamesBox() const { return m_chineseNamesBox; }
 
-    // Navigation.
-    void BuildCateButtons();
-    void BuildPageButtons(int category);
-    void AddPanelButton(const QString &caption, int tag, bool down, const QString &handler, int left, int width,
-                        int group);
-    void BtnCateClick(QToolButton *sender);
-    void BtnPageClick(QToolButton *sender);
-    void clearPanel6();
-    // LoadCatePage plus the status text of the category's last update.
-    bool loadCatePage(int n);
+    Catalogue &catalogue() { return m_catalogue; }
+    CategoryLoader &categoryLoader() { return m_loader; }
+    ServerChoice &serverChoice() { return m_serverChoice; }
+    UserOptions &options() { return m_options; }
+    QTimer &pollTimer() { return m_pollTimer; }
+    QTimer &queueTimer() { return m_queueTimer; }
+    QTimer &refreshLimitTimer() { return m_refreshLimitTimer; }
+    QString userName() const { return m_userName; }
+    bool inPersonalZone() const { return m_personalZone; }
 
-    // Picture grid and latest list.
-    void SGMainDrawCell(QPainter *painter, int col, int row, const QRect &rect);
-    void SGMainMouseMove(const QPoint &pos);
-    void SGMainMouseUp(Qt::MouseButton button, const QPoint &pos);
-    void SGMainMouseWheelDown();
-    QColor TopListCustomDrawItem(const QTreeWidgetItem *item) const;
-    void TopListClick();
+    // Makes category current and loads it; the page buttons follow once it is in.
+    void switchCategory(int category);
+    // Loads the current category again and refills its views, the grid from its top row when asked;
+    // afterLoad runs once they show it (not when a newer load supersedes this one).
+    void reloadCategory(std::function<void()> afterLoad = {}, bool fromTop = false);
+    void chooseSaveFolder();
 
-    QString statusPanelText(int panel) const;
-    void setStatusPanelText(int panel, const QString &text);
-
-    Catalogue cat;
-    int CurPage = 0;
-    int HoverCol = -1, HoverRow = -1, TopListHover = -1;
-    int TopListSortCol = 1, ListMainSortCol = 1;
-    QString UserName;
-
-    // Top level.
-    QLabel *Label15 = nullptr;
-    QStatusBar *StatusBar1 = nullptr;
-    OwnerDrawPanel *StatusPanel3 = nullptr; // the owner-drawn fourth panel
-    QTabWidget *PageControl1 = nullptr;
-    QCheckBox *ChkPlaySnd = nullptr, *ChkChinese = nullptr, *ChkSelf = nullptr;
-    QProgressBar *ProgressBar1 = nullptr;
-    QTimer Timer1, TimerDownQueue, TimerRefreshLimit, TimerCounter;
-    QList<QPixmap> ImageList2;
-    QObject *ApplicationEvents1 = nullptr;
-
-    // Gallery page.
-    QWidget *TabSheet1 = nullptr;
-    QWidget *Panel1 = nullptr, *Panel2 = nullptr, *Panel3 = nullptr, *Panel4 = nullptr, *Panel5 = nullptr;
-    QWidget *Panel6 = nullptr, *Panel7 = nullptr, *Panel8 = nullptr, *Panel9 = nullptr, *Panel20 = nullptr,
-            *Panel21 = nullptr;
-    QToolButton *BtnCMCC = nullptr, *BtnCNC = nullptr, *SpeedButton4 = nullptr, *SpeedButton5 = nullptr;
-    QToolButton *BtnSearch = nullptr;
-    QPushButton *BtnRefresh = nullptr;
-    QLabel *Label2 = nullptr, *Label3 = nullptr, *Label4 = nullptr, *Label5 = nullptr, *Label6 = nullptr;
-    QLabel *Label7 = nullptr, *Label8 = nullptr, *Label9 = nullptr, *Label10 = nullptr, *lblNews = nullptr;
-    QLabel *Image1 = nullptr;
-    QRadioButton *RadioButton1 = nullptr, *RadioButton2 = nullptr, *RadioButton3 = nullptr;
-    QLineEdit *Edit1 = nullptr, *EdtSavePath = nullptr;
-    QWidget *CateBar = nullptr; // left part of Panel3 that carries the category buttons
-    QTreeWidget *TopList = nullptr;
-    QTableView *SGMain = nullptr, *SGSelf = nullptr;
-    QListWidget *ListSelf = nullptr;
-    StringGridModel *SGMainModel = nullptr, *SGSelfModel = nullptr;
-
-    // File page.
-    QWidget *TabSheet2 = nullptr;
-    QWidget *Panel10 = nullptr, *Panel11 = nullptr, *Panel12 = nullptr, *Panel13 = nullptr, *Panel14 = nullptr;
-    QWidget *Panel17 = nullptr, *Panel18 = nullptr, *Panel19 = nullptr;
-    QTabBar *tbcSoftCate = nullptr;
-    QTreeWidget *ListMain = nullptr, *ListQueue = nullptr, *SoftSearchList = nullptr;
-    QPushButton *BtnSoftRefresh = nullptr;
-    QCheckBox *ChkShowOnlyExist = nullptr, *ChkAutodownload = nullptr, *ChkAutoOpen = nullptr, *ChkAutoQueue = nullptr;
-    QGroupBox *GroupBox1 = nullptr;
-    QLabel *Label11 = nullptr, *Label12 = nullptr, *Label13 = nullptr, *Label17 = nullptr, *Label18 = nullptr,
-           *Label19 = nullptr, *Label14 = nullptr;
-    QToolButton *SpeedButton1 = nullptr, *BtnCNCSoft = nullptr, *BtnCMCCSoft = nullptr, *SpeedButton2 = nullptr,
-                *SpeedButton3 = nullptr;
-    QRadioButton *RadioButton4 = nullptr, *RadioButton5 = nullptr, *RadioButton6 = nullptr;
-    QLineEdit *Edit2 = nullptr;
-
-    // Web pages: each sheet holds the host of its browser.
-    QList<QWidget *> TabSheets;   // TabSheet3 .. TabSheet8
-    QList<QWidget *> WebBrowsers; // WebBrowser1 .. WebBrowser6
-
-    // Built at start-up.
-    QList<QToolButton *> CateButtons, SoftCateButtons;
-    QButtonGroup *CateGroup = nullptr, *SoftCateGroup = nullptr, *PageGroup = nullptr;
-
-    AppPlatform &platform() { return m_platform; }
+signals:
+    void startFinished(bool started);
+    // The answer of a category load is on screen (grid, lists, status).
+    void categoryShown(int category);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
-    void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     void wheelEvent(QWheelEvent *event) override;
 
 private:
-    void buildLayout();
-    void buildGalleryPage();
-    void buildFilePage();
-    void buildWebPages();
-    void buildTopLevel();
-    void markCategoryButtons(int category);
-    int runModal(QDialog &dialog);
-    void openDownloadDialog(const QByteArray &nameSpec, const QByteArray &time);
+    QCheckBox *optionBox(const char *name, const QString &text, UserOptions::Flag flag);
+    void placeOptionBoxes();
+    void connectParts();
+    // Start-up, in the order it runs.
+    void onConfigLoaded(const RemoteConfig &config);
+    void onFirstCategory(bool ok, const QString &reason);
+    void finishStart(bool started);
+    // Loads.
+    void onCategoryFinished(int category, bool ok, const QString &reason);
+    void showLoadStatus(int category, bool ok, const QString &reason);
+    void fillViews(int category, bool fromTop);
+    void onChangeServerFailed(int index, bool reported);
+    void onNoChangeServer();
 
-    AppPlatform m_platform;
-    bool m_created = false;
+    Platform m_platform;
+    Catalogue m_catalogue;
+    CategoryLoader m_loader;
+    ServerChoice m_serverChoice;
+    UserOptions m_options;
+    ConfigLoader *m_configLoader = nullptr;
+    QTimer m_pollTimer;
+    QTimer m_queueTimer;
+    QTimer m_refreshLimitTimer;
+    QString m_userName;
+    bool m_personalZone = false;
+    bool m_starting = false;
+    bool m_started = false;
     bool m_closed = false;
+    std::function<void()> m_afterLoad;
+    bool m_fillFromTop = false;
+
+    QTabWidget *m_pages = nullptr;
+    GalleryPage *m_gallery = nullptr;
+    FilePage *m_filePage = nullptr;
+    WindowStatusBar *m_statusBar = nullptr;
+    WebTabHost *m_webTabs = nullptr;
+    LoadingPopup *m_popup = nullptr;
+    QCheckBox *m_soundBox = nullptr;
+    QCheckBox *m_chineseNamesBox = nullptr;
 };
 
 } // namespace kestrin

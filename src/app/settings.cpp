@@ -6,7 +6,7 @@
 
 namespace kestrin {
 
-QString GetShellFolder(ShellFolders &folders, const QString &name)
+QString shellFolder(ShellFolders &folders, const QString &name)
 {
     return folders.folder(name);
 }
@@ -17,9 +17,9 @@ StoredSettings readSettings(SettingsStore &store, ShellFolders &folders)
     s.savePath = store.value(QStringLiteral("LastSavepath"));
     s.userName = store.value(QStringLiteral("LastUsername"));
     if (s.savePath.isEmpty())
-        s.savePath = GetShellFolder(folders, QStringLiteral("Desktop"));
+        s.savePath = shellFolder(folders, QStringLiteral("Desktop"));
     if (!QFileInfo(s.savePath).isDir())
-        s.savePath = GetShellFolder(folders, QStringLiteral("Desktop"));
+        s.savePath = shellFolder(folders, QStringLiteral("Desktop"));
     return s;
 }
 

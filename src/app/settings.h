@@ -14,7 +14,7 @@ struct StoredSettings
 };
 
 // The user's standard folder by role ("Desktop", "Personal", "Cache"); empty when unknown.
-QString GetShellFolder(ShellFolders &folders, const QString &name);
+QString shellFolder(ShellFolders &folders, const QString &name);
 
 // Read at start: an empty or vanished save folder falls back to the desktop folder.
 StoredSettings readSettings(SettingsStore &store, ShellFolders &folders);

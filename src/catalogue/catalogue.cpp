@@ -7,55 +7,54 @@
 
 namespace kestrin {
 
-void Catalogue::size(int n)
+void Catalogue::reset(const QList<CategoryEntry> &entries)
 {
-    const size_t count = size_t(n > 0 ? n : 0);
-    CateItems.assign(count, std::nullopt);
-    CateLatest.assign(count, std::nullopt);
-    CateStatus.assign(count, std::nullopt);
-    CateSelMarks.assign(count, std::nullopt);
-    CateSelect.assign(count, QList<QByteArray>());
-    CateSerials.assign(count, 0);
-    CateUpdateTimes.assign(count, QByteArray());
-    CateChanges.assign(count, std::nullopt);
-    CateFolders.assign(count, QByteArray());
-    CateExts.assign(count, QByteArray());
+    categories.clear();
+    categories.resize(size_t(entries.size()));
+    for (qsizetype i = 0; i < entries.size(); ++i)
+        categories[size_t(i)].entry = entries[i];
+}
+
+QString Catalogue::pictureFolderUrl(int c) const
+{
+    const QByteArray folder = isValid(c) ? categories[size_t(c)].entry.folder : QByteArray();
+    return baseUrl() + QString::fromLatin1(folder.toPercentEncoding("/")) + u'/';
 }
 
 const RecordList &Catalogue::items(int c) const
 {
     static const RecordList empty;
-    if (c < 0 || size_t(c) >= CateItems.size() || !CateItems[size_t(c)])
+    if (!isValid(c) || !categories[size_t(c)].items)
         return empty;
-    return *CateItems[size_t(c)];
+    return *categories[size_t(c)].items;
 }
 
 QList<QByteArray> Catalogue::latest(int c) const
 {
-    if (c < 0 || size_t(c) >= CateLatest.size() || !CateLatest[size_t(c)])
+    if (!isValid(c) || !categories[size_t(c)].latest)
         return {};
-    return *CateLatest[size_t(c)];
+    return *categories[size_t(c)].latest;
 }
 
 QList<QByteArray> Catalogue::changes(int c) const
 {
-    if (c < 0 || size_t(c) >= CateChanges.size() || !CateChanges[size_t(c)])
+    if (!isValid(c) || !categories[size_t(c)].changes)
         return {};
-    return *CateChanges[size_t(c)];
+    return *categories[size_t(c)].changes;
 }
 
-bool Catalogue::isMarked(int c, qsizetype id) const
+bool Catalogue::isTaken(int c, qsizetype id) const
 {
-    if (c < 0 || size_t(c) >= CateStatus.size() || !CateStatus[size_t(c)])
+    if (!isValid(c) || !categories[size_t(c)].taken)
         return false;
-    return CateStatus[size_t(c)]->isMarked(id);
+    return categories[size_t(c)].taken->isMarked(id);
 }
 
-void Catalogue::setMark(int c, qsizetype id)
+void Catalogue::markTaken(int c, qsizetype id)
 {
-    if (c < 0 || size_t(c) >= CateStatus.size())
+    if (!isValid(c) || id < 0 || id >= items(c).size())
         return;
-    auto &marks = CateStatus[size_t(c)];
+    auto &marks = categories[size_t(c)].taken;
     if (!marks)
         marks = MarkList(items(c).size());
     marks->set(id);
@@ -69,17 +68,17 @@ QByteArrayView recordFileName(QByteArrayView record)
     return bar < 0 ? rest : rest.first(bar);
 }
 
-QByteArray Catalogue::GetItemName(qsizetype index) const
+QByteArray Catalogue::itemName(qsizetype index) const
 {
-    const RecordList &list = items(CurCate);
+    const RecordList &list = items(current);
     if (!list.contains(index))
         return {};
     return recordFileName(list.at(index)).toByteArray();
 }
 
-qsizetype Catalogue::FindItemByName(QByteArrayView name) const
+qsizetype Catalogue::findItemByName(QByteArrayView name) const
 {
-    const RecordList &list = items(CurCate);
+    const RecordList &list = items(current);
     for (qsizetype i = 0; i < list.size(); ++i) {
         if (recordFileName(list.at(i)) == name)
             return i;
@@ -87,10 +86,10 @@ qsizetype Catalogue::FindItemByName(QByteArrayView name) const
     return -1;
 }
 
-std::optional<RecordList> Catalogue::BuildSelectRecords(int category, const QList<QByteArray> &names) const
+std::optional<RecordList> Catalogue::buildSelectRecords(int c, const QList<QByteArray> &names) const
 {
     // One pass over the records builds the name index, so m names over n records cost n + m.
-    const RecordList &list = items(category);
+    const RecordList &list = items(c);
     QHash<QByteArrayView, qsizetype> firstIndex; // views into list, which outlives the map
     firstIndex.reserve(list.size());
     for (qsizetype i = 0; i < list.size(); ++i) {
@@ -100,7 +99,7 @@ std::optional<RecordList> Catalogue::BuildSelectRecords(int category, const QLis
     }
     RecordList result;
     for (const QByteArray &name : names) {
-        if (name.trimmed().isEmpty())
+        if (trimmedBlanks(name).isEmpty())
             continue;
         const auto it = firstIndex.constFind(QByteArrayView(name));
         if (it == firstIndex.constEnd())

@@ -41,27 +41,24 @@ qsizetype indexOf(QByteArrayView text, QByteArrayView needle, qsizetype from)
     return -1;
 }
 
-QByteArray replaceAll(QByteArrayView text, QByteArrayView before, QByteArrayView after)
-{
-    QByteArray out;
-    out.reserve(text.size());
-    qsizetype pos = 0;
-    while (true) {
-        const qsizetype hit = indexOf(text, before, pos);
-        if (hit < 0 || before.isEmpty())
-            break;
-        out.append(text.sliced(pos, hit - pos));
-        out.append(after);
-        pos = hit + before.size();
-    }
-    out.append(text.sliced(pos));
-    return out;
-}
-
 QString decode(QByteArrayView bytes)
 {
     QStringDecoder dec("GBK");
     return dec.decode(bytes);
+}
+
+QString decodeForDisplay(QByteArrayView bytes, qsizetype maxBytes)
+{
+    if (bytes.size() <= maxBytes)
+        return decode(bytes);
+    qsizetype end = 0;
+    while (end < bytes.size()) {
+        const qsizetype w = charWidth(bytes, end);
+        if (end + w > maxBytes)
+            break;
+        end += w;
+    }
+    return decode(bytes.first(end)) + QChar(0x2026);
 }
 
 QByteArray encode(QStringView text)

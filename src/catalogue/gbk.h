@@ -7,6 +7,8 @@
 
 namespace kestrin::gbk {
 
+inline constexpr qsizetype kDisplayBytes = 512;
+
 inline bool isLead(uchar b) { return b >= 0x81 && b <= 0xFE; }
 inline bool isTrail(uchar b) { return b >= 0x40 && b <= 0xFE && b != 0x7F; }
 
@@ -20,10 +22,10 @@ inline qsizetype charWidth(QByteArrayView text, qsizetype i)
 qsizetype indexOf(QByteArrayView text, QByteArrayView needle, qsizetype from = 0);
 inline bool contains(QByteArrayView text, QByteArrayView needle) { return indexOf(text, needle) >= 0; }
 
-// Every non-overlapping occurrence of before (left to right, on character boundaries) replaced by after.
-QByteArray replaceAll(QByteArrayView text, QByteArrayView before, QByteArrayView after);
-
 QString decode(QByteArrayView bytes);
+// For showing server text: at most about maxBytes of it (cut on a character boundary, "…" marks the
+// cut), so a record of megabytes costs no more to lay out than a normal one.
+QString decodeForDisplay(QByteArrayView bytes, qsizetype maxBytes = kDisplayBytes);
 QByteArray encode(QStringView text);
 // Length of text in GBK bytes: what sizes captions and labels.
 qsizetype byteLength(QStringView text);

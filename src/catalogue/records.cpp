@@ -6,7 +6,7 @@
 
 namespace kestrin {
 
-QList<QByteArray> SplitString(QByteArrayView text, QByteArrayView delimiter)
+QList<QByteArray> splitString(QByteArrayView text, QByteArrayView delimiter)
 {
     QList<QByteArray> parts;
     if (delimiter.isEmpty()) {
@@ -85,7 +85,16 @@ QByteArray displayName(QByteArrayView fileName, QByteArrayView chineseName)
     return out;
 }
 
-QByteArray displayNameToFields(QByteArrayView name) { return gbk::replaceAll(name, "  ", "|"); }
+QByteArrayView trimmedBlanks(QByteArrayView text)
+{
+    const auto blank = [](char c) { return uchar(c) <= 0x20 || uchar(c) == 0x7F; };
+    qsizetype begin = 0, end = text.size();
+    while (begin < end && blank(text[begin]))
+        ++begin;
+    while (end > begin && blank(text[end - 1]))
+        --end;
+    return text.sliced(begin, end - begin);
+}
 
 int parseSignedInt(QByteArrayView text, bool *ok)
 {

@@ -6,6 +6,10 @@
 
 namespace kestrin {
 
+// The colours every view paints a picture in: blue not yet taken, red taken (or under the pointer),
+// black withdrawn. Views map them to their palette.
+enum class PictureTone { Blue, Red, Black };
+
 // The mark of a taken (or ticked) picture: "√" in GBK.
 inline constexpr char kMark[] = "\xA1\xCC";
 inline QByteArray markText() { return QByteArray(kMark); }
@@ -13,7 +17,7 @@ inline QByteArray markText() { return QByteArray(kMark); }
 // Splits text at every occurrence of delimiter (which may be longer than one byte); the part after the
 // last delimiter is always kept, so the result is never empty. Delimiters are only found where a
 // character starts, never in the second byte of a GBK character. Linear in the text length.
-QList<QByteArray> SplitString(QByteArrayView text, QByteArrayView delimiter);
+QList<QByteArray> splitString(QByteArrayView text, QByteArrayView delimiter);
 
 // Lines of a server text file: a line ends at CR, LF or CR LF; a final line break adds no empty line.
 // At most maxLines lines are returned (the rest is not looked at).
@@ -37,8 +41,10 @@ struct PictureRecord
 
 // "file name" + two blanks + "Chinese name": the caption of every row that stands for a picture.
 QByteArray displayName(QByteArrayView fileName, QByteArrayView chineseName);
-// A display name turned back into "file name|Chinese name" (every "  " becomes "|").
-QByteArray displayNameToFields(QByteArrayView displayName);
+
+// text without blanks and control characters at either end. A GBK trail byte is never one of those,
+// so no character is cut.
+QByteArrayView trimmedBlanks(QByteArrayView text);
 
 // Decimal integer with optional sign, no blanks. ok is false for anything else.
 int parseSignedInt(QByteArrayView text, bool *ok);

@@ -2,6 +2,7 @@
 #include "download/download_names.h"
 
 #include <QDialog>
+#include <QPointer>
 #include <optional>
 
 class QLabel;
@@ -10,51 +11,57 @@ class QPushButton;
 
 namespace kestrin {
 
+class HttpJob;
 class Prompts;
 class Shell;
 class ShellFolders;
+struct HttpResult;
 
-// "图片下载": opens one picture from a temporary copy or saves it into the save folder.
-class TfrmDownload : public QDialog
+// "图片下载": opens one picture from a temporary copy or saves it into the save folder. The transfer
+// runs inside the dialog with its progress shown; "取消" stops it at once and leaves no file.
+class DownloadDialog : public QDialog
 {
     Q_OBJECT
 public:
-    enum ModalResult { mrOk = 1, mrCancel = 2, mrYes = 6 };
-    static constexpr int kTimeoutMs = 30000;
+    // The result the dialog closes with, by the button that ended it.
+    enum Outcome { Opened = 1, Cancelled = 2, Saved = 6 };
+    static constexpr int kReadTimeoutMs = 30000;
 
-    TfrmDownload(Prompts &prompts, Shell &shell, ShellFolders &folders, QWidget *parent = nullptr);
-    ~TfrmDownload() override;
+    DownloadDialog(const DownloadRequest &request, Prompts &prompts, Shell &shell, ShellFolders &folders,
+                   QWidget *parent = nullptr);
+    ~DownloadDialog() override;
 
-    void SetDownloadInfo(const QString &urlBase, const QByteArray &nameSpec, const QString &savePath,
-                         const QByteArray &timeText, bool useChineseName);
-    void FormShow();
-    void BitBtn1Click(); // open
-    void BitBtn2Click(); // save
-    void BitBtn3Click(); // cancel
-    // Writes the file only when the whole picture arrived with status 200; failures are silent.
-    bool DownloadToFile(const QString &url, const QString &path);
+    const std::optional<DownloadPlan> &plan() const { return m_plan; }
+    bool isTransferring() const;
 
-    QLabel *Label1 = nullptr, *Label2 = nullptr, *Label3 = nullptr, *Label4 = nullptr, *Label5 = nullptr;
-    QLabel *Image1 = nullptr;
-    QProgressBar *ProgressBar1 = nullptr;
-    QPushButton *BitBtn1 = nullptr, *BitBtn2 = nullptr, *BitBtn3 = nullptr;
+    QLabel *nameLabel() const { return m_name; }
+    QLabel *timeLabel() const { return m_time; }
+    QProgressBar *progressBar() const { return m_progress; }
+    QPushButton *openButton() const { return m_open; }
+    QPushButton *saveButton() const { return m_save; }
+    QPushButton *cancelButton() const { return m_cancel; }
 
-    QString UrlBase, SavePath;
-    QByteArray NameSpec, TimeText;
-    bool UseChineseName = false;
-    QString DownloadUrl, CacheName, TargetPath; // empty when the name cannot be used locally
-
-protected:
-    void showEvent(QShowEvent *event) override;
+    void reject() override;
 
 private:
-    void MyIdHTTPWorkBegin(qint64 total);
-    void MyIdHTTPWork(qint64 received);
+    void openPicture();
+    void savePicture();
+    void startTransfer(const QString &path, void (DownloadDialog::*then)(const HttpResult &));
+    void showOpened(const HttpResult &result);
+    void finishSaving(const HttpResult &result);
 
     Prompts &m_prompts;
     Shell &m_shell;
     ShellFolders &m_folders;
     std::optional<DownloadPlan> m_plan;
+    QString m_transferPath;
+    QPointer<HttpJob> m_job;
+    QLabel *m_name = nullptr;
+    QLabel *m_time = nullptr;
+    QProgressBar *m_progress = nullptr;
+    QPushButton *m_open = nullptr;
+    QPushButton *m_save = nullptr;
+    QPushButton *m_cancel = nullptr;
 };
 
 } // namespace kestrin

@@ -1,19 +1,49 @@
 #include "download/download_names.h"
 
+#include "catalogue/catalogue.h"
 #include "catalogue/gbk.h"
 #include "catalogue/records.h"
 
-
 namespace kestrin {
 
-QString localFileName(QByteArrayView gbkName)
+namespace {
+
+QString sanitised(QByteArrayView gbkText)
 {
-    QString name = gbk::decode(gbkName);
+    QString name = gbk::decode(gbkText);
     for (QChar &ch : name) {
         if (ch == u'/' || ch == u'\\' || ch.unicode() < 0x20 || ch.unicode() == 0x7F)
             ch = u'_';
     }
-    if (name == QLatin1String(".") || name == QLatin1String(".."))
+    return name;
+}
+
+// The longest start of text that fits in budget bytes of UTF-8, never splitting a surrogate pair.
+QString fitted(const QString &text, qsizetype budget)
+{
+    qsizetype bytes = 0;
+    qsizetype end = 0;
+    while (end < text.size()) {
+        const char16_t u = text[end].unicode();
+        const bool pair = QChar::isHighSurrogate(u) && end + 1 < text.size();
+        const qsizetype width = pair ? 2 : 1;
+        const qsizetype more = pair ? 4 : u < 0x80 ? 1 : u < 0x800 ? 2 : 3;
+        if (bytes + more > budget)
+            break;
+        bytes += more;
+        end += width;
+    }
+    return text.left(end);
+}
+
+} // namespace
+
+QString localFileName(QByteArrayView gbkName, QByteArrayView gbkExtension)
+{
+    const QString base = sanitised(gbkName);
+    const QString ext = fitted(sanitised(gbkExtension), kMaxLocalNameBytes);
+    const QString name = fitted(base, kMaxLocalNameBytes - ext.toUtf8().size()) + ext;
+    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String(".."))
         return {};
     return name;
 }
@@ -25,29 +55,39 @@ QString trimSavePath(const QString &savePath)
     return savePath;
 }
 
-std::optional<DownloadPlan> planDownload(const QString &urlBase, QByteArrayView nameSpec, const QString &savePath,
-                                         bool useChineseName)
+DownloadRequest pictureRequest(const Catalogue &cat, int c, QByteArrayView fileName, QByteArrayView chineseName,
+                               QByteArrayView time, const QString &savePath, bool useChineseName)
 {
-    const QList<QByteArray> fields = SplitString(nameSpec.toByteArray().trimmed(), "|");
-    DownloadPlan plan;
-    plan.fileName = fields.value(0);
-    plan.chineseName = fields.size() > 2 ? fields.value(1) : QByteArray();
-    // The whole last field: cutting it to four characters would make ".jpeg" into "jpeg".
-    plan.extension = fields.size() > 1 ? fields.last() : QByteArray();
+    DownloadRequest r;
+    r.urlBase = cat.pictureFolderUrl(c);
+    r.fileName = fileName.toByteArray();
+    r.chineseName = chineseName.toByteArray();
+    r.time = time.toByteArray();
+    r.extension = cat.isValid(c) ? cat.categories[size_t(c)].entry.extension : QByteArray();
+    r.savePath = savePath;
+    r.useChineseName = useChineseName;
+    return r;
+}
 
-    const QString fileLocal = localFileName(plan.fileName + plan.extension);
-    if (plan.fileName.isEmpty() || fileLocal.isEmpty())
+std::optional<DownloadPlan> planDownload(const DownloadRequest &request)
+{
+    const QByteArrayView file = trimmedBlanks(request.fileName);
+    const QByteArrayView chinese = trimmedBlanks(request.chineseName);
+    const QByteArrayView ext = trimmedBlanks(request.extension);
+    const QString fileLocal = localFileName(file, ext);
+    if (file.isEmpty() || fileLocal.isEmpty())
         return std::nullopt;
     QString targetLocal = fileLocal;
-    if (useChineseName) {
-        const QString chinese = localFileName(plan.chineseName + plan.extension);
-        if (!plan.chineseName.isEmpty() && !chinese.isEmpty())
-            targetLocal = chinese;
+    if (request.useChineseName && !chinese.isEmpty()) {
+        const QString local = localFileName(chinese, ext);
+        if (!local.isEmpty())
+            targetLocal = local;
     }
+    DownloadPlan plan;
     // The server's names are GBK bytes: they go into the address byte for byte, percent-encoded.
-    plan.url = urlBase + QString::fromLatin1((plan.fileName + plan.extension).toPercentEncoding());
+    plan.url = request.urlBase + QString::fromLatin1((file.toByteArray() + ext.toByteArray()).toPercentEncoding());
     plan.cacheName = fileLocal;
-    plan.targetPath = trimSavePath(savePath) + u'/' + targetLocal;
+    plan.targetPath = trimSavePath(request.savePath) + u'/' + targetLocal;
     return plan;
 }
 

@@ -6,27 +6,46 @@
 
 namespace kestrin {
 
-// A name from the server made fit to be a file name in a local folder: decoded from GBK, with path
-// separators and control characters replaced by "_". Empty when nothing usable is left ("", ".", "..").
-QString localFileName(QByteArrayView gbkName);
+struct Catalogue;
 
-// What one picture download reads and writes, worked out from the dialog's inputs.
-struct DownloadPlan
+// Room a local file name may take: the file system allows 255 bytes of UTF-8, and the temporary file a
+// download is written to first adds 7.
+inline constexpr int kMaxLocalNameBytes = 248;
+
+// A name from the server made fit to be a file name in a local folder: decoded from GBK, with path
+// separators and control characters replaced by "_", and shortened (keeping the extension whole) to
+// kMaxLocalNameBytes. Empty when nothing usable is left ("", ".", "..").
+QString localFileName(QByteArrayView gbkName, QByteArrayView gbkExtension = {});
+
+// One picture to open or save, with the server's fields kept apart (never joined and split again).
+struct DownloadRequest
 {
-    QByteArray fileName;    // field 0 of the name spec
-    QByteArray chineseName; // field 1
-    QByteArray extension;   // the last field, whole
-    QString url;            // URL base + file name + extension (GBK bytes percent-encoded)
-    QString cacheName;      // local name of the copy that is opened
-    QString targetPath;     // save folder + "/" + local name
+    QString urlBase;      // server base address + category folder + "/"
+    QByteArray fileName;  // the picture's file name on the server
+    QByteArray chineseName;
+    QByteArray time;
+    QByteArray extension; // the category's extension, whole
+    QString savePath;     // save folder
+    bool useChineseName = false;
 };
 
-// nameSpec: "file name|Chinese name|...|extension". nullopt when the spec yields no usable local name
-// (a name made only of separators or dots, for instance): such a picture is neither opened nor saved.
-std::optional<DownloadPlan> planDownload(const QString &urlBase, QByteArrayView nameSpec, const QString &savePath,
-                                         bool useChineseName);
+// The request for one picture of category c, addressed to the server in use.
+DownloadRequest pictureRequest(const Catalogue &cat, int c, QByteArrayView fileName, QByteArrayView chineseName,
+                               QByteArrayView time, const QString &savePath, bool useChineseName);
 
-// The save folder without one trailing separator, as the dialog keeps it.
+// What one picture download reads and writes.
+struct DownloadPlan
+{
+    QString url;        // URL base + file name + extension (GBK bytes percent-encoded)
+    QString cacheName;  // local name of the copy that is opened
+    QString targetPath; // save folder + "/" + local name
+};
+
+// nullopt when the request yields no usable local name (a name made only of separators or dots, for
+// instance): such a picture is neither opened nor saved.
+std::optional<DownloadPlan> planDownload(const DownloadRequest &request);
+
+// The save folder without one trailing separator.
 QString trimSavePath(const QString &savePath);
 
 } // namespace kestrin

@@ -1,113 +1,149 @@
-// Painting and picking pictures in the grid and the latest-upload list.
-#include "app/main_window.h"
+#include "gallery/picture_grid.h"
 
-#include "catalogue/gbk.h"
-#include "catalogue/records.h"
-#include "catalogue/string_grid_model.h"
-#include "download/download_dialog.h"
+#include "catalogue/catalogue.h"
+#include "gallery/picture_grid_model.h"
+#include "ui/widget_kit.h"
 
-#include <QCheckBox>
-#include <QLineEdit>
+#include <QHeaderView>
+#include <QMouseEvent>
 #include <QPainter>
-#include <QTableView>
-#include <QTreeWidget>
+#include <QScrollBar>
+#include <QStyledItemDelegate>
 
 namespace kestrin {
 
 namespace {
-const QColor kBlue(0, 0, 255);
-const QColor kRed(255, 0, 0);
-const QColor kBlack(0, 0, 0);
+
+// Paints a cell as the grid's rules say; the view itself draws nothing of its own in the cells.
+class CellDelegate : public QStyledItemDelegate
+{
+public:
+    explicit CellDelegate(PictureGrid *grid) : QStyledItemDelegate(grid), m_grid(grid) {}
+
+    void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        const CellLook look = m_grid->cellLook(index.column(), index.row());
+        if (look.kind == CellLook::Empty)
+            return;
+        painter->save();
+        painter->setClipRect(option.rect);
+        painter->fillRect(option.rect, m_grid->palette().base());
+        QFont font = m_grid->font();
+        font.setBold(look.bold);
+        painter->setFont(font);
+        painter->setPen(kit::toneColour(look.tone));
+        const QString text = QFontMetrics(font).elidedText(look.text, Qt::ElideRight, option.rect.width());
+        painter->drawText(option.rect, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, text);
+        painter->restore();
+    }
+
+private:
+    PictureGrid *m_grid;
+};
+
 } // namespace
 
-void TForm1::SGMainDrawCell(QPainter *painter, int col, int row, const QRect &rect)
+PictureGrid::PictureGrid(const Catalogue &catalogue, const char *name, QWidget *parent)
+    : QTableView(parent), m_catalogue(catalogue), m_model(new PictureGridModel(this))
 {
-    const QByteArrayView text = SGMainModel->cell(col, row);
-    if (text.isEmpty())
-        return;
-    const PictureRecord rec = PictureRecord::parse(text);
-    QFont font = SGMain->font();
-    painter->fillRect(rect, SGMain->palette().base());
-    if (rec.caption) {
-        font.setBold(true);
-        painter->setFont(font);
-        painter->setPen(kRed);
-        painter->drawText(rect, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, gbk::decode(rec.rest));
-        return;
-    }
-    QColor colour = kBlue;
-    if (rec.withdrawn())
-        colour = kBlack;
-    else if (cat.isMarked(cat.CurCate, rec.idNumber()) || (col == HoverCol && row == HoverRow))
-        colour = kRed;
-    painter->setFont(font);
-    painter->setPen(colour);
-    painter->drawText(rect, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
-                      gbk::decode(displayName(rec.fileName, rec.chineseName)));
+    setObjectName(QLatin1String(name));
+    setModel(m_model);
+    setItemDelegate(new CellDelegate(this));
+    horizontalHeader()->hide();
+    verticalHeader()->hide();
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->setDefaultSectionSize(20);
+    horizontalHeader()->setDefaultSectionSize(200);
+    setShowGrid(false);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
+    setSelectionMode(QAbstractItemView::NoSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setFocusPolicy(Qt::NoFocus);
+    setMouseTracking(true);
+    kit::setPixelFont(this, 12);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Base, Qt::white);
+    setPalette(pal);
 }
 
-void TForm1::SGMainMouseMove(const QPoint &pos)
+void PictureGrid::showRecords(int category, const RecordList &records, bool fromTop)
 {
-    const QModelIndex index = SGMain->indexAt(pos);
-    const int col = index.isValid() ? index.column() : -1;
+    const int keep = verticalScrollBar()->value();
+    m_model->fill(category, records);
+    fitColumns();
+    if (fromTop)
+        scrollToTop();
+    else
+        verticalScrollBar()->setValue(keep);
+}
+
+CellLook PictureGrid::cellLook(int column, int row) const
+{
+    return gridCellLook(m_catalogue, m_model->category(), m_model->cell(column, row),
+                        column == m_hoverColumn && row == m_hoverRow);
+}
+
+QRect PictureGrid::cellRect(int column, int row) const { return visualRect(m_model->index(row, column)); }
+
+void PictureGrid::scrollRowsDown(int rows)
+{
+    for (int i = 0; i < rows; ++i)
+        verticalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+}
+
+void PictureGrid::mouseMoveEvent(QMouseEvent *event)
+{
+    QTableView::mouseMoveEvent(event);
+    const QModelIndex index = indexAt(event->position().toPoint());
+    const int column = index.isValid() ? index.column() : -1;
     const int row = index.isValid() ? index.row() : -1;
-    if (col == HoverCol && row == HoverRow)
+    if (column == m_hoverColumn && row == m_hoverRow)
         return;
-    HoverCol = col;
-    HoverRow = row;
-    SGMain->viewport()->update();
+    m_hoverColumn = column;
+    m_hoverRow = row;
+    viewport()->update();
 }
 
-void TForm1::SGMainMouseUp(Qt::MouseButton button, const QPoint &pos)
+void PictureGrid::mouseReleaseEvent(QMouseEvent *event)
 {
-    if (button != Qt::LeftButton)
+    QTableView::mouseReleaseEvent(event);
+    if (event->button() != Qt::LeftButton)
         return;
-    const QModelIndex index = SGMain->indexAt(pos);
+    const QModelIndex index = indexAt(event->position().toPoint());
     if (!index.isValid())
         return;
-    const QByteArray text = SGMainModel->cell(index.column(), index.row()).toByteArray();
-    const PictureRecord rec = PictureRecord::parse(text);
-    if (rec.caption || rec.withdrawn())
-        return;
-    const int c = cat.CurCate;
-    openDownloadDialog(rec.rest.toByteArray() + '|' + cat.CateExts[size_t(c)], rec.time.toByteArray());
-    if (rec.idNumber() >= 0)
-        cat.setMark(c, rec.idNumber());
-    SGMain->viewport()->update();
+    const QByteArrayView record = m_model->cell(index.column(), index.row());
+    if (!record.isEmpty())
+        emit recordClicked(m_model->category(), record.toByteArray());
 }
 
-QColor TForm1::TopListCustomDrawItem(const QTreeWidgetItem *item) const
+void PictureGrid::wheelEvent(QWheelEvent *event)
 {
-    return item && item->data(2, TForm1::RawRole).toByteArray() == markText() ? kRed : kBlue;
+    const int dy = event->angleDelta().y();
+    if (dy >= 0) {
+        QTableView::wheelEvent(event);
+        return;
+    }
+    // One row for each notch down, however finely the device reports it.
+    m_wheelRest -= dy;
+    scrollRowsDown(m_wheelRest / 120);
+    m_wheelRest %= 120;
+    event->accept();
 }
 
-void TForm1::TopListClick()
+void PictureGrid::resizeEvent(QResizeEvent *event)
 {
-    QTreeWidgetItem *item = TopList->currentItem();
-    if (!item || !item->isSelected())
-        return;
-    const QByteArray caption = item->data(0, TForm1::RawRole).toByteArray();
-    if (caption.isEmpty())
-        return;
-    const int c = cat.CurCate;
-    openDownloadDialog(displayNameToFields(caption) + '|' + cat.CateExts[size_t(c)],
-                       item->data(1, TForm1::RawRole).toByteArray());
-    item->setText(2, gbk::decode(markText()));
-    item->setData(2, TForm1::RawRole, markText());
-    bool ok = false;
-    const int entry = parseSignedInt(item->data(3, TForm1::RawRole).toByteArray(), &ok);
-    if (ok)
-        cat.setMark(c, entry < 0 ? -qsizetype(entry) : qsizetype(entry));
-    SGMain->viewport()->update();
+    QTableView::resizeEvent(event);
+    fitColumns();
 }
 
-void TForm1::openDownloadDialog(const QByteArray &nameSpec, const QByteArray &time)
+void PictureGrid::fitColumns()
 {
-    const int c = cat.CurCate;
-    TfrmDownload dialog(m_platform.prompts, m_platform.shell, m_platform.folders, this);
-    const QString base = cat.baseUrl() + QString::fromLatin1(cat.CateFolders[size_t(c)].toPercentEncoding("/")) + u'/';
-    dialog.SetDownloadInfo(base, nameSpec, EdtSavePath->text(), time, ChkChinese->isChecked());
-    runModal(dialog);
+    const int width = (this->width() - 20) / 4;
+    for (int c = 0; c < m_model->columnCount(); ++c)
+        setColumnWidth(c, width);
 }
 
 } // namespace kestrin

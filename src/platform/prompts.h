@@ -14,8 +14,8 @@ public:
     virtual bool confirm(const QString &text) = 0;
     // Warning with Yes and No; true for Yes.
     virtual bool warnYesNo(const QString &text) = 0;
-    // Folder chooser; empty when cancelled.
-    virtual QString chooseFolder(const QString &title) = 0;
+    // Folder chooser opening at start; empty when cancelled.
+    virtual QString chooseFolder(const QString &title, const QString &start) = 0;
 };
 
 } // namespace kestrin

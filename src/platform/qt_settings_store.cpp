@@ -31,6 +31,8 @@ bool QtSettingsStore::sync()
     return m_settings->status() == QSettings::NoError;
 }
 
+QString QtSettingsStore::location() const { return m_settings->fileName(); }
+
 QString StandardShellFolders::folder(const QString &name)
 {
     if (name == QLatin1String("Desktop")) {

@@ -15,6 +15,7 @@ public:
     QString value(const QString &key) override;
     bool setValue(const QString &key, const QString &value) override;
     bool sync() override;
+    QString location() const override;
 
 private:
     std::unique_ptr<QSettings> m_settings;

@@ -12,6 +12,8 @@ public:
     // false when the store could not be written.
     virtual bool setValue(const QString &key, const QString &value) = 0;
     virtual bool sync() = 0;
+    // Where the values are kept, for telling the user when they could not be written.
+    virtual QString location() const = 0;
 };
 
 // The user's standard folders by role: "Desktop", "Personal" (documents), "Cache". Empty when unknown.

@@ -8,12 +8,12 @@
 namespace kestrin {
 
 // The version record that goes into every executable linking this library; the marker text around
-// the number lets GetFileVersion find it in the file's bytes.
+// the number lets fileVersion find it in the file's bytes.
 extern "C" {
 __attribute__((used)) const char kestrin_version_record[] = "<<FileVersion:" KESTRIN_VERSION ">>";
 }
 
-QByteArray GetFileVersion(const QString &path)
+QByteArray fileVersion(const QString &path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
@@ -38,7 +38,7 @@ QByteArray GetFileVersion(const QString &path)
 QByteArray ownFileVersion()
 {
     (void)kestrin_version_record[0];
-    return GetFileVersion(QCoreApplication::applicationFilePath());
+    return fileVersion(QCoreApplication::applicationFilePath());
 }
 
 } // namespace kestrin

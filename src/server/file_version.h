@@ -6,8 +6,8 @@ namespace kestrin {
 
 // The "FileVersion" text stored in an executable built from this project; empty when it has none or
 // cannot be read.
-QByteArray GetFileVersion(const QString &path);
-// This build's own version text, as GetFileVersion reads it from the executable.
+QByteArray fileVersion(const QString &path);
+// This build's own version text, as fileVersion reads it from the executable.
 QByteArray ownFileVersion();
 
 } // namespace kestrin

@@ -1,75 +1,32 @@
 #include "server/http.h"
 
-#include <QEventLoop>
 #include <QNetworkAccessManager>
 #include <QNetworkProxy>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QPointer>
 #include <QSaveFile>
+#include <QTimer>
 #include <QUrl>
-#include <memory>
 
 namespace kestrin {
 
-namespace {
-
-int g_busy = 0;
-
-struct BusyScope
+QString HttpResult::reason() const
 {
-    BusyScope() { ++g_busy; }
-    ~BusyScope() { --g_busy; }
-};
-
-std::unique_ptr<QNetworkReply> startGet(const QString &url, int timeoutMs)
-{
-    QNetworkRequest request{QUrl(url)};
-    request.setTransferTimeout(timeoutMs > 0 ? timeoutMs : Http::kDefaultTimeoutMs);
-    request.setRawHeader("Connection", "close");
-    // Qt 6.4 inflates compressed answers at well under 1 MB/s (a 4 MB page took 5 s); plain is 500x faster.
-    request.setRawHeader("Accept-Encoding", "identity");
-    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
-    return std::unique_ptr<QNetworkReply>(Http::manager().get(request));
+    if (ok())
+        return {};
+    if (tooLarge)
+        return QStringLiteral("数据过大");
+    if (writeFailed)
+        return QStringLiteral("无法写入文件: ") + errorText;
+    if (timedOut)
+        return QStringLiteral("服务器响应超时");
+    if (status > 0 && status != 200)
+        return QStringLiteral("服务器答复 %1").arg(status);
+    if (status == 200)
+        return QStringLiteral("数据不完整");
+    return QStringLiteral("无法连接服务器");
 }
-
-void finish(QNetworkReply &reply, HttpResult &result, qint64 received)
-{
-    const QVariant status = reply.attribute(QNetworkRequest::HttpStatusCodeAttribute);
-    result.status = status.isValid() ? status.toInt() : 0;
-    const QNetworkReply::NetworkError err = reply.error();
-    if (err == QNetworkReply::OperationCanceledError && !result.tooLarge && !result.writeFailed)
-        result.timedOut = true;
-    // An error status still brings a whole response; anything else is a transport failure.
-    const bool answeredWithStatus =
-        result.status > 0 && ((err >= QNetworkReply::ContentAccessDenied && err <= QNetworkReply::UnknownContentError) ||
-                              (err >= QNetworkReply::InternalServerError && err <= QNetworkReply::UnknownServerError));
-    if (err != QNetworkReply::NoError && !answeredWithStatus)
-        result.transportError = true;
-    if (result.tooLarge || result.writeFailed)
-        result.transportError = true;
-    // Qt sometimes reports a connection closed mid-answer as a normal end: the promised length decides.
-    bool known = false;
-    const qint64 promised = reply.header(QNetworkRequest::ContentLengthHeader).toLongLong(&known);
-    if (known && err == QNetworkReply::NoError && result.status == 200 && received != promised) {
-        result.transportError = true;
-        result.errorText = QStringLiteral("answer cut short: %1 of %2 bytes").arg(received).arg(promised);
-    }
-    if (result.transportError && result.errorText.isEmpty())
-        result.errorText = reply.errorString();
-    if (result.status == 0)
-        result.transportError = true;
-}
-
-void wait(QNetworkReply &reply, bool allowInput)
-{
-    if (reply.isFinished())
-        return;
-    QEventLoop loop;
-    QObject::connect(&reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
-    loop.exec(allowInput ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents);
-}
-
-} // namespace
 
 QNetworkAccessManager &Http::manager()
 {
@@ -81,85 +38,188 @@ QNetworkAccessManager &Http::manager()
     return *nam;
 }
 
-bool Http::busy() { return g_busy > 0; }
-
-HttpResult Http::get(const QString &url, int timeoutMs, qint64 maxBytes)
+HttpJob *Http::start(const HttpRequest &request, QObject *context)
 {
-    BusyScope busy;
-    HttpResult result;
-    std::unique_ptr<QNetworkReply> reply = startGet(url, timeoutMs);
-    QNetworkReply *r = reply.get();
-    QObject::connect(r, &QNetworkReply::readyRead, r, [r, &result, maxBytes] {
-        if (result.tooLarge)
-            return;
-        if (result.body.size() + r->bytesAvailable() > maxBytes) {
-            result.tooLarge = true;
-            result.errorText = QStringLiteral("answer larger than %1 bytes").arg(maxBytes);
-            r->abort();
-            return;
-        }
-        result.body.append(r->readAll());
-    });
-    wait(*r, false);
-    if (!result.tooLarge)
-        result.body.append(r->readAll());
-    finish(*r, result, result.body.size());
-    return result;
+    auto *job = new HttpJob(request, context);
+    job->begin();
+    return job;
 }
 
-HttpResult Http::download(const QString &url, const QString &path, int timeoutMs, const Progress &progress,
-                          bool allowInput)
+HttpJob::HttpJob(const HttpRequest &request, QObject *context) : QObject(context), m_request(request) {}
+
+HttpJob::~HttpJob()
 {
-    BusyScope busy;
-    HttpResult result;
-    QSaveFile file(path);
-    std::unique_ptr<QNetworkReply> reply = startGet(url, timeoutMs);
-    QNetworkReply *r = reply.get();
-    bool opened = false;
-    qint64 written = 0;
-    auto drain = [r, &file, &opened, &result, &written] {
-        if (result.writeFailed)
-            return;
-        const QVariant status = r->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-        if (!status.isValid() || status.toInt() != 200) {
-            r->readAll(); // an error page is not the picture
-            return;
-        }
-        if (!opened) {
-            opened = file.open(QIODevice::WriteOnly);
-            if (!opened) {
-                result.writeFailed = true;
-                result.errorText = file.errorString();
-                r->abort();
-                return;
-            }
-        }
-        const QByteArray chunk = r->readAll();
-        written += chunk.size();
-        if (file.write(chunk) != chunk.size()) {
-            result.writeFailed = true;
-            result.errorText = file.errorString();
-            r->abort();
-        }
-    };
-    QObject::connect(r, &QNetworkReply::readyRead, r, drain);
-    if (progress)
-        QObject::connect(r, &QNetworkReply::downloadProgress, r, progress);
-    wait(*r, allowInput);
-    drain();
-    finish(*r, result, written);
-    if (result.ok()) {
-        if (!opened) // an empty picture is still a file
-            opened = file.open(QIODevice::WriteOnly);
-        if (!opened || !file.commit()) {
-            result.writeFailed = true;
-            result.transportError = true;
-            result.errorText = file.errorString();
-        }
-    } else {
-        file.cancelWriting();
+    detachReply();
+    if (m_file)
+        m_file->cancelWriting();
+    delete m_file;
+}
+
+void HttpJob::begin()
+{
+    QNetworkRequest request{QUrl(m_request.url)};
+    request.setTransferTimeout(m_request.readTimeoutMs > 0 ? m_request.readTimeoutMs
+                                                           : HttpRequest::kDefaultReadTimeoutMs);
+    request.setRawHeader("Connection", "close");
+    // Qt 6.4 inflates compressed answers at well under 1 MB/s (a 4 MB page took 5 s); plain is 500x faster.
+    request.setRawHeader("Accept-Encoding", "identity");
+    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
+    // A redirect is an answer other than 200, never a reason to fetch something else under our name.
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
+    m_reply = Http::manager().get(request);
+    connect(m_reply, &QNetworkReply::metaDataChanged, this, &HttpJob::onMetaData);
+    connect(m_reply, &QNetworkReply::readyRead, this, &HttpJob::onReadyRead);
+    connect(m_reply, &QNetworkReply::downloadProgress, this, &HttpJob::progress);
+    connect(m_reply, &QNetworkReply::finished, this, &HttpJob::onFinished);
+    if (m_request.deadlineMs > 0) {
+        m_deadline = new QTimer(this);
+        m_deadline->setSingleShot(true);
+        connect(m_deadline, &QTimer::timeout, this, [this] {
+            failWith(&HttpResult::timedOut, QStringLiteral("no whole answer within %1 ms").arg(m_request.deadlineMs));
+        });
+        m_deadline->start(m_request.deadlineMs);
     }
-    return result;
+}
+
+void HttpJob::cancel()
+{
+    m_done = true;
+    detachReply();
+    if (m_file)
+        m_file->cancelWriting();
+    deleteLater();
+}
+
+void HttpJob::detachReply()
+{
+    if (!m_reply)
+        return;
+    QNetworkReply *reply = m_reply;
+    m_reply = nullptr;
+    reply->disconnect(this);
+    reply->abort();
+    reply->deleteLater();
+}
+
+void HttpJob::failWith(bool HttpResult::*flag, const QString &text)
+{
+    m_result.*flag = true;
+    m_result.errorText = text;
+    // Aborting from here would deliver finished inside this call; one turn of the loop later, nothing of
+    // the caller's is left on the stack.
+    if (m_reply)
+        QMetaObject::invokeMethod(m_reply, &QNetworkReply::abort, Qt::QueuedConnection);
+}
+
+static int statusOf(const QNetworkReply *reply)
+{
+    const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    return status.isValid() ? status.toInt() : 0;
+}
+
+void HttpJob::onMetaData()
+{
+    if (statusOf(m_reply) != 200 || !m_request.targetPath.isEmpty())
+        return;
+    bool known = false;
+    const qint64 promised = m_reply->header(QNetworkRequest::ContentLengthHeader).toLongLong(&known);
+    if (!known)
+        return;
+    if (promised > m_request.maxBytes)
+        failWith(&HttpResult::tooLarge, QStringLiteral("answer larger than %1 bytes").arg(m_request.maxBytes));
+    else if (m_result.body.isEmpty())
+        m_result.body.reserve(promised); // grown by appends, a 20 MB page would be copied about 25 times
+}
+
+void HttpJob::onReadyRead()
+{
+    if (m_result.tooLarge || m_result.writeFailed || m_result.timedOut)
+        return;
+    const bool wanted = statusOf(m_reply) == 200;
+    if (!wanted) {
+        m_reply->skip(m_reply->bytesAvailable()); // an error page is not what was asked for
+        return;
+    }
+    if (m_request.targetPath.isEmpty()) {
+        if (m_result.body.size() + m_reply->bytesAvailable() > m_request.maxBytes) {
+            failWith(&HttpResult::tooLarge, QStringLiteral("answer larger than %1 bytes").arg(m_request.maxBytes));
+            return;
+        }
+        const qint64 before = m_result.body.size();
+        m_result.body.append(m_reply->readAll());
+        m_received += m_result.body.size() - before;
+        return;
+    }
+    if (!m_file) {
+        m_file = new QSaveFile(m_request.targetPath);
+        if (!m_file->open(QIODevice::WriteOnly)) {
+            failWith(&HttpResult::writeFailed, m_file->errorString());
+            return;
+        }
+    }
+    const QByteArray chunk = m_reply->readAll();
+    m_received += chunk.size();
+    if (m_file->write(chunk) != chunk.size())
+        failWith(&HttpResult::writeFailed, m_file->errorString());
+}
+
+void HttpJob::onFinished()
+{
+    if (m_done)
+        return;
+    m_done = true;
+    if (m_deadline)
+        m_deadline->stop();
+    QNetworkReply *reply = m_reply;
+    HttpResult &r = m_result;
+    if (reply->isOpen() && reply->bytesAvailable() > 0)
+        onReadyRead();
+    r.status = statusOf(reply);
+    const QNetworkReply::NetworkError err = reply->error();
+    if (err == QNetworkReply::OperationCanceledError && !r.tooLarge && !r.writeFailed)
+        r.timedOut = true; // the read time-out aborts the reply this way
+    // An error status still brings a whole response; anything else is a transport failure.
+    const bool answeredWithStatus =
+        r.status > 0 && ((err >= QNetworkReply::ContentAccessDenied && err <= QNetworkReply::UnknownContentError) ||
+                         (err >= QNetworkReply::InternalServerError && err <= QNetworkReply::UnknownServerError));
+    if ((err != QNetworkReply::NoError && !answeredWithStatus) || r.tooLarge || r.writeFailed || r.timedOut)
+        r.transportError = true;
+    // Qt sometimes reports a connection closed mid-answer as a normal end: the promised length decides.
+    bool known = false;
+    const qint64 promised = reply->header(QNetworkRequest::ContentLengthHeader).toLongLong(&known);
+    if (known && !r.transportError && r.status == 200 && m_received != promised) {
+        r.transportError = true;
+        r.errorText = QStringLiteral("answer cut short: %1 of %2 bytes").arg(m_received).arg(promised);
+    }
+    if (r.status == 0)
+        r.transportError = true;
+    if (r.transportError && r.errorText.isEmpty())
+        r.errorText = reply->errorString();
+    detachReply();
+
+    if (!m_request.targetPath.isEmpty()) {
+        if (r.ok()) {
+            if (!m_file) { // an empty picture is still a file
+                m_file = new QSaveFile(m_request.targetPath);
+                if (!m_file->open(QIODevice::WriteOnly))
+                    r.writeFailed = true;
+            }
+            if (!r.writeFailed && !m_file->commit())
+                r.writeFailed = true;
+            if (r.writeFailed) {
+                r.transportError = true;
+                r.errorText = m_file->errorString();
+            }
+        } else if (m_file) {
+            m_file->cancelWriting();
+        }
+        delete m_file;
+        m_file = nullptr;
+    }
+    const QPointer<HttpJob> self(this);
+    emit finished(r);
+    if (self)
+        deleteLater();
 }
 
 } // namespace kestrin

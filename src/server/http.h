@@ -1,17 +1,20 @@
 #pragma once
 #include <QByteArray>
+#include <QObject>
 #include <QString>
-#include <functional>
 
 class QNetworkAccessManager;
+class QNetworkReply;
+class QSaveFile;
+class QTimer;
 
 namespace kestrin {
 
 struct HttpResult
 {
-    int status = 0;          // HTTP status, 0 when no response arrived
-    QByteArray body;
-    bool transportError = false; // no connection, dropped, timed out, too large, not written
+    int status = 0;              // HTTP status, 0 when no response arrived
+    QByteArray body;             // empty when the answer went into a file
+    bool transportError = false; // no connection, dropped, cut short, timed out, too large, not written
     bool timedOut = false;
     bool tooLarge = false;
     bool writeFailed = false;
@@ -20,27 +23,70 @@ struct HttpResult
     // What an HTTP client reports as a failure: no answer, or a status outside 2xx.
     bool failed() const { return transportError || status < 200 || status > 299; }
     bool ok() const { return !transportError && status == 200; }
+    // Why the answer is of no use, in the words the status bar shows; empty when ok().
+    QString reason() const;
 };
 
-// Blocking HTTP on the UI thread: each call waits in a local event loop, so windows keep repainting
-// while user input is held back (unless allowInput). One request object per call.
-class Http
+struct HttpRequest
 {
-public:
-    static constexpr int kDefaultTimeoutMs = 30000;
+    static constexpr int kDefaultReadTimeoutMs = 30000;
     static constexpr qint64 kTextLimit = 256LL * 1024 * 1024; // larger text answers count as failed
 
-    using Progress = std::function<void(qint64 received, qint64 total)>;
+    QString url;
+    int readTimeoutMs = kDefaultReadTimeoutMs; // inactivity: a trickle of bytes keeps it alive
+    int deadlineMs = 0;                        // the whole request; 0 for none
+    qint64 maxBytes = kTextLimit;              // in-memory answers only
+    // Non-empty: the answer streams into a temporary file beside this path, which replaces the path
+    // only when the whole answer arrived with status 200. Nothing is written otherwise.
+    QString targetPath;
+};
 
-    // GET into memory. timeoutMs is a read (inactivity) time-out.
-    static HttpResult get(const QString &url, int timeoutMs, qint64 maxBytes = kTextLimit);
-    // GET streamed into path through a temporary file beside it; path is replaced only by a whole
-    // answer with status 200. Nothing is written otherwise.
-    static HttpResult download(const QString &url, const QString &path, int timeoutMs, const Progress &progress = {},
-                               bool allowInput = false);
-    // True while a blocking call waits; timers use it to stay out of a request in flight.
-    static bool busy();
+// One request in flight. It belongs to the object it was started for (its context): when that object
+// goes, the request is aborted and no answer is delivered. finished is emitted once, after which the
+// job deletes itself; cancel() aborts at once and finished never comes.
+class HttpJob : public QObject
+{
+    Q_OBJECT
+public:
+    ~HttpJob() override;
+    const HttpRequest &request() const { return m_request; }
+    void cancel();
 
+signals:
+    void progress(qint64 received, qint64 total);
+    void finished(const kestrin::HttpResult &result);
+
+private:
+    friend struct Http;
+    HttpJob(const HttpRequest &request, QObject *context);
+    void begin();
+    void onMetaData();
+    void onReadyRead();
+    void onFinished();
+    void failWith(bool HttpResult::*flag, const QString &text);
+    void detachReply();
+
+    HttpRequest m_request;
+    HttpResult m_result;
+    QNetworkReply *m_reply = nullptr;
+    QSaveFile *m_file = nullptr;
+    QTimer *m_deadline = nullptr;
+    qint64 m_received = 0;
+    bool m_done = false;
+};
+
+struct Http
+{
+    // Starts a GET; the job is owned by context (see HttpJob).
+    static HttpJob *start(const HttpRequest &request, QObject *context);
+    // Starts a GET and calls onDone(result) in context's thread, unless context is gone first.
+    template <typename F>
+    static HttpJob *get(const HttpRequest &request, QObject *context, F onDone)
+    {
+        HttpJob *job = start(request, context);
+        QObject::connect(job, &HttpJob::finished, context, onDone);
+        return job;
+    }
     static QNetworkAccessManager &manager();
 };
 

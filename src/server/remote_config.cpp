@@ -1,12 +1,7 @@
 #include "server/remote_config.h"
 
-#include "catalogue/catalogue.h"
-#include "catalogue/gbk.h"
 #include "catalogue/records.h"
-#include "platform/lifecycle.h"
-#include "platform/prompts.h"
-#include "platform/shell.h"
-#include "server/http.h"
+#include "server/failover_fetch.h"
 
 namespace kestrin {
 
@@ -15,19 +10,20 @@ std::optional<RemoteConfig> parseRemoteConfig(QByteArrayView body)
     const QList<QByteArray> lines = splitLines(body, 2);
     if (lines.size() < 2)
         return std::nullopt;
-    const QList<QByteArray> release = SplitString(lines[1], "|");
+    const QList<QByteArray> release = splitString(lines[1], "|");
     if (release.size() < 4)
         return std::nullopt;
-    RemoteConfig cfg;
-    cfg.categories = SplitString(lines[0], ",");
-    while (!cfg.categories.isEmpty() && cfg.categories.last().trimmed().isEmpty())
-        cfg.categories.removeLast();
-    if (cfg.categories.isEmpty())
+    QList<QByteArray> entries = splitString(lines[0], ",");
+    while (!entries.isEmpty() && trimmedBlanks(entries.last()).isEmpty())
+        entries.removeLast();
+    if (entries.isEmpty())
         return std::nullopt;
-    for (QByteArray &entry : cfg.categories) {
-        const qsizetype fields = SplitString(entry, "|").size();
-        for (qsizetype f = fields; f < 3; ++f)
-            entry.append('|');
+    RemoteConfig cfg;
+    // Fields are kept apart rather than padded with "|": a bar after a lone GBK lead byte would become
+    // the second half of a character and shift every field after it.
+    for (const QByteArray &entry : entries) {
+        const QList<QByteArray> fields = splitString(entry, "|");
+        cfg.categories.append({fields.value(0), fields.value(1), fields.value(2)});
     }
     cfg.version = release[0];
     cfg.upgradeUrl = release[1];
@@ -36,35 +32,19 @@ std::optional<RemoteConfig> parseRemoteConfig(QByteArrayView body)
     return cfg;
 }
 
-ConfigResult LoadConfig(Catalogue &cat, Prompts &prompts, Shell &shell, Lifecycle &life, const QByteArray &ownVersion)
+ConfigLoader::ConfigLoader(Catalogue &catalogue, QObject *parent) : QObject(parent)
 {
-    ConfigResult result;
-    std::optional<RemoteConfig> cfg;
-    while (true) {
-        const HttpResult answer = Http::get(cat.baseUrl() + QStringLiteral("/kq/config.xml"), kConfigTimeoutMs);
-        if (answer.ok()) {
-            cfg = parseRemoteConfig(answer.body);
-            if (cfg)
-                break;
-        }
-        if (cat.ServerIndex >= 5) {
-            prompts.message(QStringLiteral("无法连接Kestrin服务器,请与管理员联系!"));
-            life.requestTermination();
-            return result;
-        }
-        ++cat.ServerIndex;
-    }
-    cat.CateList = cfg->categories;
-    cat.size(int(cat.CateList.size()));
-    result.config = *cfg;
-    result.outcome = ConfigOutcome::Loaded;
-    if (cfg->version != ownVersion &&
-        prompts.confirm(QStringLiteral("Kestrin发现新的版本，是否立即升级？"))) {
-        shell.open(gbk::decode(cfg->upgradeUrl));
-        life.requestTermination();
-        result.outcome = ConfigOutcome::UpgradeAccepted;
-    }
-    return result;
+    HttpRequest prototype;
+    prototype.readTimeoutMs = kTimeoutMs;
+    prototype.deadlineMs = kTimeoutMs;
+    m_fetch = new FailoverFetch(catalogue, QStringLiteral("/kq/config.xml"), prototype,
+                                [](const HttpResult &r) { return r.ok() && parseRemoteConfig(r.body).has_value(); },
+                                this);
+    connect(m_fetch, &FailoverFetch::answered, this,
+            [this](const HttpResult &r) { emit loaded(*parseRemoteConfig(r.body)); });
+    connect(m_fetch, &FailoverFetch::exhausted, this, &ConfigLoader::unreachable);
 }
+
+void ConfigLoader::start() { m_fetch->start(); }
 
 } // namespace kestrin

@@ -1,19 +1,20 @@
 #pragma once
+#include "catalogue/catalogue.h"
+
 #include <QByteArray>
 #include <QList>
+#include <QObject>
 #include <optional>
 
 namespace kestrin {
 
-struct Catalogue;
-class Prompts;
-class Shell;
-class Lifecycle;
+class FailoverFetch;
 
-// "/kq/config.xml": line 0 the category entries, line 1 version|upgrade address|tip|notice.
+// "/kq/config.xml": line 0 the category entries "caption|folder|extension" joined by ",", line 1
+// "version|upgrade address|tip|notice".
 struct RemoteConfig
 {
-    QList<QByteArray> categories; // each "caption|folder|extension", short entries padded
+    QList<CategoryEntry> categories;
     QByteArray version;
     QByteArray upgradeUrl;
     QByteArray tip;
@@ -22,23 +23,28 @@ struct RemoteConfig
 
 // nullopt for a configuration the program cannot run on: fewer than two lines, a release line of fewer
 // than four fields, or no category. Empty entries at the end of line 0 (a trailing comma) are dropped;
-// a short entry elsewhere keeps its place, padded with empty fields, so category numbers stay those
-// of the server's files.
+// a short entry elsewhere keeps its place with empty fields, so category numbers stay those of the
+// server's files.
 std::optional<RemoteConfig> parseRemoteConfig(QByteArrayView body);
 
-enum class ConfigOutcome { Loaded, Unreachable, UpgradeAccepted };
-
-struct ConfigResult
+// Fetches the configuration from the first server that answers with a usable one, from the server in
+// use on; a server that fails is passed over silently.
+class ConfigLoader : public QObject
 {
-    ConfigOutcome outcome = ConfigOutcome::Unreachable;
-    RemoteConfig config;
+    Q_OBJECT
+public:
+    static constexpr int kTimeoutMs = 3000;
+
+    explicit ConfigLoader(Catalogue &catalogue, QObject *parent = nullptr);
+    void start();
+
+signals:
+    void loaded(const kestrin::RemoteConfig &config);
+    // No server gave a usable configuration.
+    void unreachable();
+
+private:
+    FailoverFetch *m_fetch;
 };
-
-// Fetches the configuration from the first base address that answers, from cat.ServerIndex on, sizes
-// the catalogue and asks about a differing version. Unreachable: the message was shown and the end of
-// the program requested.
-ConfigResult LoadConfig(Catalogue &cat, Prompts &prompts, Shell &shell, Lifecycle &life, const QByteArray &ownVersion);
-
-inline constexpr int kConfigTimeoutMs = 3000;
 
 } // namespace kestrin

@@ -1,24 +1,31 @@
-#include "app/splash.h"
-#include "app/status_panel.h"
+#include "app/gui_platform.h"
+#include "app/launcher.h"
+#include "app/splash_screen.h"
+#include "app/web_tab_host.h"
+#include "app/window_status_bar.h"
 #include "catalogue/gbk.h"
-#include "catalogue/string_grid_model.h"
+#include "download/file_page.h"
+#include "gallery/category_bar.h"
+#include "gallery/gallery_page.h"
+#include "gallery/picture_grid.h"
+#include "gallery/picture_grid_model.h"
 #include "library_files.h"
+#include "server/server_bar.h"
+#include "ui/picture_list.h"
 #include "window_harness.h"
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QContextMenuEvent>
-#include <QMouseEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QTimer>
 #include <QProgressBar>
 #include <QRadioButton>
 #include <QSettings>
-#include <QStatusBar>
+#include <QSignalSpy>
 #include <QTabWidget>
-#include <QTableView>
 #include <QToolButton>
-#include <QTreeWidget>
 #include <gtest/gtest.h>
 
 using namespace kestrin;
@@ -38,74 +45,86 @@ void setReleaseVersion(const QString &root, const QByteArray &version)
     ASSERT_TRUE(library::writeConfig(root, cats, release, &error));
 }
 
-QString topText(const TForm1 &f, int row, int col) { return f.TopList->topLevelItem(row)->text(col); }
+QString latestText(MainWindow &w, int row, int col)
+{
+    const LatestListModel *m = w.galleryPage()->latestList()->listModel();
+    return m->data(m->index(row, col)).toString();
+}
 
 } // namespace
 
 TEST(StartUp, SkipsDeadServersAndShowsCategoryZeroInAFreshWindow)
 {
     WindowHarness h(small());
-    TForm1 &f = h.start(3);
+    MainWindow &w = h.start(3);
     ASSERT_TRUE(h.started);
     EXPECT_TRUE(h.prompts.shown.isEmpty()) << h.prompts.shown.join('\n').toStdString();
-    EXPECT_EQ(f.cat.ServerIndex, 3);
-    const QStringList log = h.lib.server().log();
-    EXPECT_TRUE(log.contains("GET /kq/config.xml 200 127.0.0.1"));
-    EXPECT_TRUE(log.contains("GET /kq/Page0.dat 200 127.0.0.1"));
-    EXPECT_TRUE(log.contains("GET /kq/Changer0.dat 200 127.0.0.1"));
-    EXPECT_EQ(log.size(), 3);
+    EXPECT_EQ(w.catalogue().serverIndex, 3);
+    EXPECT_EQ(h.lib.server().log(), (QStringList{"GET /kq/config.xml 200 127.0.0.1", "GET /kq/Page0.dat 200 127.0.0.1",
+                                                 "GET /kq/Changer0.dat 200 127.0.0.1"}));
 
-    EXPECT_EQ(f.windowTitle(), "图库Kestrin欢迎您的光临");
-    EXPECT_EQ(f.lblNews->text(), "图库最新上传");
-    EXPECT_EQ(f.statusPanelText(0), "最后更新: " + gbk::decode(f.cat.CateUpdateTimes[0]));
-    EXPECT_FALSE(f.cat.CateUpdateTimes[0].isEmpty());
-    EXPECT_EQ(f.statusPanelText(1), "");
-    EXPECT_FALSE(f.Label3->text().isEmpty());
-    EXPECT_FALSE(f.Label8->text().isEmpty());
+    GalleryPage *g = w.galleryPage();
+    EXPECT_EQ(w.windowTitle(), "图库Kestrin欢迎您的光临");
+    EXPECT_EQ(g->latestTitle()->text(), "图库最新上传");
+    EXPECT_EQ(w.windowStatusBar()->panelText(WindowStatusBar::UpdatePanel),
+              "最后更新: " + gbk::decode(w.catalogue().categories[0].updateTime));
+    EXPECT_FALSE(w.catalogue().categories[0].updateTime.isEmpty());
+    EXPECT_EQ(w.windowStatusBar()->panelText(WindowStatusBar::UserPanel), "");
+    EXPECT_FALSE(g->tipLabel()->text().isEmpty());
+    EXPECT_FALSE(g->noticeLabel()->text().isEmpty());
 
-    // Initial states of the controls.
-    EXPECT_EQ(f.PageControl1->currentIndex(), 0);
-    EXPECT_TRUE(f.BtnCMCC->isChecked() && f.BtnCMCCSoft->isChecked());
-    EXPECT_FALSE(f.BtnCNC->isChecked() || f.BtnCNCSoft->isChecked());
-    EXPECT_TRUE(f.RadioButton1->isChecked() && f.RadioButton6->isChecked());
-    EXPECT_TRUE(f.ChkPlaySnd->isChecked());
-    EXPECT_FALSE(f.ChkChinese->isChecked());
-    EXPECT_FALSE(f.ChkSelf->isVisible());
-    EXPECT_FALSE(f.SGSelf->isVisible());
+    // Initial states: the first carrier and library on both pages, the sound ticked, the timers.
+    EXPECT_EQ(w.pages()->currentIndex(), 0);
+    for (ServerBar *bar : {g->serverBar(), w.filePage()->serverBar()}) {
+        EXPECT_TRUE(bar->carrierButton(0)->isChecked());
+        EXPECT_FALSE(bar->carrierButton(1)->isChecked());
+        EXPECT_TRUE(bar->libraryButton(0)->isChecked());
+        EXPECT_EQ(bar->speedLabel(2)->text(), "速度未知");
+    }
+    EXPECT_TRUE(w.soundBox()->isChecked());
+    EXPECT_FALSE(w.chineseNamesBox()->isChecked());
+    EXPECT_FALSE(g->selectionGrid()->isVisible());
     for (int i = 2; i < 8; ++i)
-        EXPECT_FALSE(f.PageControl1->isTabVisible(i)) << i;
-    EXPECT_EQ(f.PageControl1->tabText(7), "TAB8");
-    EXPECT_TRUE(f.Timer1.isActive());
-    EXPECT_EQ(f.Timer1.interval(), 5000);
-    EXPECT_FALSE(f.TimerDownQueue.isActive());
-    EXPECT_EQ(f.TimerDownQueue.interval(), 100);
-    EXPECT_FALSE(f.TimerRefreshLimit.isActive());
-    EXPECT_EQ(f.TimerRefreshLimit.interval(), 15000);
-    EXPECT_TRUE(f.TimerCounter.isActive());
-    EXPECT_EQ(f.TimerCounter.interval(), 900000);
-    EXPECT_EQ(f.HoverCol, -1);
-    EXPECT_EQ(f.HoverRow, -1);
+        EXPECT_FALSE(w.pages()->isTabVisible(i)) << i;
+    EXPECT_EQ(w.pages()->tabText(7), "TAB8");
+    const struct
+    {
+        QTimer *timer;
+        int interval;
+        bool running;
+    } timers[] = {{&w.pollTimer(), 5000, true},
+                  {&w.queueTimer(), 100, false},
+                  {&w.refreshLimitTimer(), 15000, false},
+                  {&w.webTabs()->counterTimer(), 900000, true}};
+    for (const auto &t : timers) {
+        EXPECT_EQ(t.timer->interval(), t.interval);
+        EXPECT_EQ(t.timer->isActive(), t.running) << t.interval;
+    }
 
-    // Category 0 in the grid, its latest entries in both lists.
-    EXPECT_EQ(f.SGMainModel->rowCount(), 30 / 4 + 1);
-    EXPECT_EQ(f.SGMainModel->cell(1, 0).toByteArray(), f.cat.items(0).at(1).toByteArray());
-    EXPECT_GT(f.TopList->topLevelItemCount(), 0);
-    EXPECT_EQ(f.ListMain->topLevelItemCount(), f.TopList->topLevelItemCount());
-    ASSERT_EQ(f.CateButtons.size(), 3);
-    EXPECT_TRUE(f.CateButtons[0]->isChecked());
-    EXPECT_TRUE(f.CateButtons[0]->font().bold());
-    EXPECT_EQ(f.CateButtons[0]->palette().color(QPalette::ButtonText), QColor(255, 0, 0));
+    // Category 0 in the grid, its latest entries in both lists, its button red and bold.
+    const PictureGridModel *grid = g->pictureGrid()->gridModel();
+    EXPECT_EQ(grid->rowCount(), 30 / 4 + 1);
+    EXPECT_EQ(grid->cell(1, 0).toByteArray(), w.catalogue().items(0).at(1).toByteArray());
+    EXPECT_EQ(g->pictureGrid()->hoverColumn(), -1);
+    EXPECT_GT(g->latestList()->listModel()->rowCount(), 0);
+    EXPECT_EQ(w.filePage()->fileList()->listModel()->rowCount(), g->latestList()->listModel()->rowCount());
+    const QList<QToolButton *> &buttons = g->categoryBar()->buttons();
+    ASSERT_EQ(buttons.size(), 3);
+    EXPECT_TRUE(buttons[0]->isChecked());
+    EXPECT_TRUE(buttons[0]->font().bold());
+    EXPECT_EQ(buttons[0]->palette().color(QPalette::ButtonText), QColor(255, 0, 0));
 
-    // The progress bar lies over the owner-drawn panel, 15 pixels short of its right edge.
-    EXPECT_EQ(f.ProgressBar1->parentWidget(), f.StatusPanel3);
-    EXPECT_EQ(f.ProgressBar1->width(), f.StatusPanel3->width() - 15);
-    // Check boxes follow the window's right edge; grid columns share its width.
-    EXPECT_EQ(f.ChkPlaySnd->x(), f.frameGeometry().width() - 100);
-    EXPECT_EQ(f.ChkChinese->x(), f.frameGeometry().width() - 200);
-    EXPECT_EQ(f.SGMain->columnWidth(3), (f.SGMain->width() - 20) / 4);
-    saveScreen(&f, "started-window");
-    f.PageControl1->setCurrentIndex(1);
-    saveScreen(&f, "file-page");
+    // The progress bar lies over the last panel, 15 pixels short of its right edge; the tick boxes
+    // follow the window's right edge; grid columns share its width.
+    WindowStatusBar *status = w.windowStatusBar();
+    EXPECT_EQ(status->progressBar()->parentWidget(), status->panel(WindowStatusBar::ProgressPanel));
+    EXPECT_EQ(status->progressBar()->width(), status->panel(WindowStatusBar::ProgressPanel)->width() - 15);
+    EXPECT_EQ(w.soundBox()->x(), w.frameGeometry().width() - 100);
+    EXPECT_EQ(w.chineseNamesBox()->x(), w.frameGeometry().width() - 200);
+    EXPECT_EQ(g->pictureGrid()->columnWidth(3), (g->pictureGrid()->width() - 20) / 4);
+    saveScreen(&w, "started-window");
+    w.pages()->setCurrentIndex(1);
+    saveScreen(&w, "file-page");
 }
 
 TEST(StartUp, NoServerAnswersEndsWithTheMessageAndSavesNothing)
@@ -114,13 +133,45 @@ TEST(StartUp, NoServerAnswersEndsWithTheMessageAndSavesNothing)
     ServerTable dead;
     for (int i = 0; i < 6; ++i)
         dead.urls << deadUrl();
-    TForm1 &f = h.start(dead);
+    MainWindow &w = h.start(dead);
     EXPECT_FALSE(h.started);
     EXPECT_EQ(h.prompts.shown, QStringList{"message: 无法连接Kestrin服务器,请与管理员联系!"});
     EXPECT_EQ(h.life.requests, 1);
-    EXPECT_EQ(f.CateButtons.size(), 0);
-    f.close();
+    EXPECT_TRUE(w.galleryPage()->categoryBar()->buttons().isEmpty());
+    w.close();
     EXPECT_FALSE(QFileInfo::exists(h.settingsFile()));
+}
+
+TEST(StartUp, MessagesDuringStartUpSitOverTheSplash)
+{
+    QTemporaryDir home;
+    GuiPrompts prompts;
+    RecordingShell shell;
+    QtSettingsStore settings(home.filePath("settings.ini"));
+    FolderMap folders;
+    RecordingLifecycle life;
+    ServerTable dead;
+    for (int i = 0; i < 6; ++i)
+        dead.urls << deadUrl();
+    MainWindow window(Platform{prompts, shell, settings, folders, life, dead, {}});
+    Launcher launcher(window, prompts, life);
+    QWidget *owner = nullptr;
+    QRect box, splash;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (auto *b = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+            owner = b->parentWidget();
+            box = b->frameGeometry();
+            splash = launcher.splash()->frameGeometry();
+            b->accept();
+        }
+    });
+    poll.start(10);
+    launcher.launch();
+    ASSERT_TRUE(waitUntil([&] { return life.requests > 0; }, 20000));
+    EXPECT_EQ(owner, launcher.splash());
+    EXPECT_LE((box.center() - splash.center()).manhattanLength(), 4);
+    EXPECT_FALSE(window.isVisible());
 }
 
 TEST(StartUp, ANewerReleaseAsksAndOnlyYesOpensTheUpgradeAndEnds)
@@ -137,74 +188,83 @@ TEST(StartUp, ANewerReleaseAsksAndOnlyYesOpensTheUpgradeAndEnds)
         EXPECT_EQ(h.life.requests, 1);
     }
     {
+        // An address nothing can open is shown to the user rather than dropped.
         WindowHarness h(small());
         setReleaseVersion(h.lib.root(), "1.7.3.0");
+        h.prompts.answers = {true};
+        h.shell.canOpen = false;
+        h.start();
+        EXPECT_FALSE(h.started);
+        ASSERT_EQ(h.prompts.shown.size(), 2);
+        EXPECT_TRUE(h.prompts.shown[1].contains("http://127.0.0.1:16990/kq/rd1.htm"));
+        EXPECT_EQ(h.life.requests, 1);
+    }
+    {
+        WindowHarness h(small());
+        setReleaseVersion(h.lib.root(), "1.7.2"); // an older form of the same number still differs
         h.prompts.answers = {false};
-        TForm1 &f = h.start();
+        MainWindow &w = h.start();
         EXPECT_TRUE(h.started);
         EXPECT_EQ(h.prompts.shown, QStringList{question});
         EXPECT_TRUE(h.shell.opened.isEmpty());
         EXPECT_EQ(h.life.requests, 0);
-        EXPECT_EQ(f.SGMainModel->recordCount(), 30);
+        EXPECT_EQ(w.galleryPage()->pictureGrid()->gridModel()->recordCount(), 30);
     }
 }
 
-TEST(StartUp, SplashCaptionIsSizedFromItsGbkLength)
+TEST(StartUp, SplashMottoIsSizedFromItsGbkLength)
 {
-    TFrmLoading splash;
-    EXPECT_EQ(splash.Label1->text(), "图库Kestrin上图最早、最快、最稳定");
-    EXPECT_EQ(splash.Label1->geometry(), QRect(95, 280, 363, 21));
+    SplashScreen splash;
+    EXPECT_EQ(splash.mottoLabel()->text(), "图库Kestrin上图最早、最快、最稳定");
+    EXPECT_EQ(splash.mottoLabel()->geometry(), QRect(95, 280, 363, 21));
     EXPECT_EQ(splash.size(), QSize(468, 312));
     splash.show();
     saveScreen(&splash, "splash");
-    TForm4 popup;
-    EXPECT_EQ(popup.size(), QSize(185, 41));
-    EXPECT_EQ(popup.Label1->text(), "载入中...");
-    EXPECT_EQ(popup.Label1->pos(), QPoint(59, 14));
 }
 
 TEST(Settings, FirstRunVanishedFolderAndRememberedUser)
 {
     {
         WindowHarness h(small());
-        TForm1 &f = h.start();
-        EXPECT_EQ(f.EdtSavePath->text(), h.desktop());
-        EXPECT_EQ(f.UserName, "");
-        EXPECT_EQ(f.statusPanelText(1), "");
+        MainWindow &w = h.start();
+        EXPECT_EQ(w.galleryPage()->savePathEdit()->text(), h.desktop());
+        EXPECT_EQ(w.userName(), "");
     }
     {
         WindowHarness h(small());
         h.settings->setValue("LastSavepath", h.home.filePath("gone"));
         h.settings->setValue("LastUsername", "张三");
-        TForm1 &f = h.start();
-        EXPECT_EQ(f.EdtSavePath->text(), h.desktop());
-        EXPECT_EQ(f.UserName, "张三");
-        EXPECT_EQ(f.statusPanelText(1), "欢迎您， 张三");
-        QToolButton *zone = f.CateButtons.last();
+        MainWindow &w = h.start();
+        EXPECT_EQ(w.galleryPage()->savePathEdit()->text(), h.desktop());
+        EXPECT_EQ(w.userName(), "张三");
+        EXPECT_EQ(w.windowStatusBar()->panelText(WindowStatusBar::UserPanel), "欢迎您， 张三");
+        QToolButton *zone = w.galleryPage()->categoryBar()->zoneButton();
         EXPECT_EQ(zone->text(), "进入自选专区");
         EXPECT_TRUE(zone->font().bold());
-        EXPECT_TRUE(f.SoftCateButtons.last()->font().bold());
-        f.close();
+        EXPECT_TRUE(w.filePage()->hiddenCategoryButtons().last()->font().bold());
+        w.close();
         QSettings written(h.settingsFile(), QSettings::IniFormat);
         EXPECT_EQ(written.value("LastSavepath").toString(), h.desktop()); // the fallback is written back
         EXPECT_EQ(written.value("LastUsername").toString(), "张三");
     }
 }
 
-TEST(Settings, ChosenFolderIsWrittenAtCloseAndCancelKeepsTheOldOne)
+TEST(Settings, TheChooserOpensAtTheSaveFolderAndOnlyCloseWritesIt)
 {
     WindowHarness h(small());
-    TForm1 &f = h.start();
+    MainWindow &w = h.start();
     const QString chosen = h.home.filePath("pictures");
     QDir().mkpath(chosen);
     h.prompts.folders = {chosen};
-    f.SpeedButton3->click(); // the file page's button shares the handler
+    w.filePage()->chooseFolderButton()->click(); // the file page's button does what the gallery's does
     EXPECT_EQ(h.prompts.shown.last(), "folder: 请选择保存路径");
-    EXPECT_EQ(f.EdtSavePath->text(), chosen);
-    f.SpeedButton5->click(); // cancelled
-    EXPECT_EQ(f.EdtSavePath->text(), chosen);
+    EXPECT_EQ(h.prompts.folderStarts.last(), h.desktop());
+    EXPECT_EQ(w.galleryPage()->savePathEdit()->text(), chosen);
+    w.galleryPage()->browseButton()->click(); // cancelled
+    EXPECT_EQ(h.prompts.folderStarts.last(), chosen);
+    EXPECT_EQ(w.galleryPage()->savePathEdit()->text(), chosen);
     EXPECT_FALSE(QFileInfo::exists(h.settingsFile())); // nothing written before close
-    f.close();
+    w.close();
     QSettings written(h.settingsFile(), QSettings::IniFormat);
     EXPECT_EQ(written.value("LastSavepath").toString(), chosen);
     EXPECT_TRUE(written.contains("LastUsername"));
@@ -219,54 +279,52 @@ public:
     QString value(const QString &) override { return {}; }
     bool setValue(const QString &, const QString &) override { ++writes; return false; }
     bool sync() override { return false; }
+    QString location() const override { return QStringLiteral("/readonly/Kestrin.ini"); }
 };
 } // namespace
 
-TEST(Settings, AStoreThatCannotBeWrittenStillLetsTheWindowClose)
+TEST(Settings, AStoreThatCannotBeWrittenSaysWhereAndStillLetsTheWindowClose)
 {
     WindowHarness h(small());
     auto store = std::make_unique<ReadOnlyStore>();
     ReadOnlyStore *raw = store.get();
     h.settings = std::move(store);
-    TForm1 &f = h.start();
-    EXPECT_TRUE(f.close());
-    EXPECT_FALSE(f.isVisible());
+    MainWindow &w = h.start();
+    EXPECT_TRUE(w.close());
+    EXPECT_FALSE(w.isVisible());
     EXPECT_EQ(raw->writes, 2);
+    ASSERT_EQ(h.prompts.shown.size(), 1);
+    EXPECT_TRUE(h.prompts.shown[0].startsWith("message: 设置无法保存"));
+    EXPECT_TRUE(h.prompts.shown[0].contains("/readonly/Kestrin.ini"));
 }
 
 TEST(Failover, AChangeFileFailureMovesToTheNextServerWithTheNumberedMessage)
 {
     WindowHarness h(small());
     ServedLibrary second(small());
-    library::FaultRule fault;
-    fault.glob = "/kq/Changer*.dat";
-    fault.status = 500;
-    h.lib.server().setFaults({fault});
+    h.setFaults({"/kq/Changer*.dat status=500"});
     ServerTable servers = h.lib.table();
     for (int i = 1; i < 6; ++i)
         servers.urls[i] = second.url();
-    TForm1 &f = h.start(servers);
+    MainWindow &w = h.start(servers);
     ASSERT_TRUE(h.started);
     EXPECT_EQ(h.prompts.shown, QStringList{"message: 与#0号主机通信失败,尝试连接下一台服务器!"});
-    EXPECT_EQ(f.cat.ServerIndex, 1);
-    EXPECT_FALSE(f.cat.CateUpdateTimes[0].isEmpty());
+    EXPECT_EQ(w.catalogue().serverIndex, 1);
+    EXPECT_FALSE(w.catalogue().categories[0].updateTime.isEmpty());
 }
 
 TEST(Failover, NoChangeFileAnywhereEndsTheProgramDuringStartUp)
 {
     WindowHarness h(small());
-    library::FaultRule fault;
-    fault.glob = "/kq/Changer*.dat";
-    fault.drop = true;
-    h.lib.server().setFaults({fault});
-    TForm1 &f = h.start();
+    h.setFaults({"/kq/Changer*.dat drop"});
+    MainWindow &w = h.start();
     EXPECT_FALSE(h.started);
     ASSERT_EQ(h.prompts.shown.size(), 7);
     for (int i = 0; i < 6; ++i)
         EXPECT_EQ(h.prompts.shown[i], QString("message: 与#%1号主机通信失败,尝试连接下一台服务器!").arg(i));
     EXPECT_EQ(h.prompts.shown[6], "message: 所有服务器均无法连接,请与管理员联系!");
     EXPECT_EQ(h.life.requests, 1);
-    f.close();
+    w.close();
     EXPECT_FALSE(QFileInfo::exists(h.settingsFile()));
 }
 
@@ -277,99 +335,53 @@ TEST(PageLoading, LatestEntriesSignedEntriesAndTheFortySixRule)
     for (int i = 10; i < 60; ++i)
         latest << QByteArray::number(i);
     latest[0] = "-7";
-    latest.insert(3, "");   // skipped
+    latest.insert(3, "");    // skipped
     latest.insert(4, "999"); // outside the category: skipped
     h.writePage(0, makeRecords(80), latest);
-    TForm1 &f = h.start();
+    MainWindow &w = h.start();
     ASSERT_TRUE(h.started);
     // 50 usable entries: the list stops at 46, the file list takes all; the last one made stands first.
-    ASSERT_EQ(f.TopList->topLevelItemCount(), 46);
-    ASSERT_EQ(f.ListMain->topLevelItemCount(), 50);
-    EXPECT_EQ(topText(f, 0, 3), "55");
-    EXPECT_EQ(topText(f, 45, 3), "-7");
-    EXPECT_EQ(topText(f, 45, 0), "A7  图7");
-    EXPECT_EQ(topText(f, 45, 1), "2026-12-01 10:00");
-    EXPECT_EQ(f.ListMain->topLevelItem(49)->text(3), "7");
-    EXPECT_EQ(f.ListMain->topLevelItem(0)->text(0), "A59  图59");
+    ASSERT_EQ(w.galleryPage()->latestList()->listModel()->rowCount(), 46);
+    const LatestListModel *files = w.filePage()->fileList()->listModel();
+    ASSERT_EQ(files->rowCount(), 50);
+    EXPECT_EQ(latestText(w, 0, 3), "55");
+    EXPECT_EQ(latestText(w, 45, 3), "-7");
+    EXPECT_EQ(latestText(w, 45, 0), "A7  图7");
+    EXPECT_EQ(latestText(w, 45, 1), "2026-12-01 10:00");
+    EXPECT_EQ(files->row(49).tag, "7");
+    EXPECT_EQ(files->row(0).caption(), "A59  " + g("图59"));
 }
 
-TEST(PageLoading, MarksSurviveAReloadAndAFailedPageLeavesOneEmptyRowSilently)
+TEST(PageLoading, MarksSurviveAReloadAndAFailedPageSaysSoUntilTheNextLoad)
 {
     WindowHarness h(small());
     h.writePage(0, makeRecords(20), {"3", "4"});
-    TForm1 &f = h.start();
-    f.cat.setMark(0, 3);
+    MainWindow &w = h.start();
+    w.catalogue().markTaken(0, 3);
     h.writePage(0, makeRecords(24), {"3", "4", "23"});
-    f.ReloadCate();
-    EXPECT_EQ(f.SGMainModel->recordCount(), 24);
-    EXPECT_TRUE(f.cat.isMarked(0, 3));
-    ASSERT_EQ(f.TopList->topLevelItemCount(), 3);
-    EXPECT_EQ(topText(f, 2, 2), "√");
-    EXPECT_EQ(topText(f, 1, 2), "");
+    QSignalSpy shown(&w, &MainWindow::categoryShown);
+    w.reloadCategory();
+    ASSERT_TRUE(shown.wait(10000));
+    const PictureGridModel *grid = w.galleryPage()->pictureGrid()->gridModel();
+    EXPECT_EQ(grid->recordCount(), 24);
+    EXPECT_TRUE(w.catalogue().isTaken(0, 3));
+    ASSERT_EQ(w.galleryPage()->latestList()->listModel()->rowCount(), 3);
+    EXPECT_EQ(latestText(w, 2, 2), "√");
+    EXPECT_EQ(latestText(w, 1, 2), "");
 
-    library::FaultRule fault;
-    fault.glob = "/kq/Page0.dat";
-    fault.status = 404;
-    h.lib.server().setFaults({fault});
-    const QString before = f.statusPanelText(0);
-    f.ReloadCate();
+    h.setFaults({"/kq/Page0.dat status=404"});
+    w.reloadCategory();
+    ASSERT_TRUE(shown.wait(10000));
     EXPECT_TRUE(h.prompts.shown.isEmpty());
-    EXPECT_EQ(f.SGMainModel->rowCount(), 1);
-    EXPECT_TRUE(f.SGMainModel->cell(0, 0).isEmpty());
-    EXPECT_EQ(f.TopList->topLevelItemCount(), 0);
-    EXPECT_EQ(f.ListMain->topLevelItemCount(), 0);
-    EXPECT_EQ(f.statusPanelText(0), before);
-    EXPECT_TRUE(f.cat.isMarked(0, 3)); // marks outlive a failed load
-}
+    EXPECT_EQ(grid->rowCount(), 1);
+    EXPECT_TRUE(grid->cell(0, 0).isEmpty());
+    EXPECT_EQ(w.galleryPage()->latestList()->listModel()->rowCount(), 0);
+    EXPECT_EQ(w.filePage()->fileList()->listModel()->rowCount(), 0);
+    EXPECT_EQ(w.windowStatusBar()->panelText(WindowStatusBar::UpdatePanel), "载入失败: 服务器答复 404");
+    EXPECT_TRUE(w.catalogue().isTaken(0, 3)); // marks outlive a failed load
 
-namespace {
-// Counts the mouse presses and context-menu requests that reach it.
-class PressCounter : public QWidget
-{
-public:
-    using QWidget::QWidget;
-    int presses = 0;
-    int menus = 0;
-
-protected:
-    void mousePressEvent(QMouseEvent *) override { ++presses; }
-    void contextMenuEvent(QContextMenuEvent *) override { ++menus; }
-};
-
-void press(QWidget *w, Qt::MouseButton button)
-{
-    QMouseEvent e(QEvent::MouseButtonPress, QPointF(2, 2), w->mapToGlobal(QPointF(2, 2)), button, button, {});
-    QApplication::sendEvent(w, &e);
-    if (button == Qt::RightButton) {
-        QContextMenuEvent menu(QContextMenuEvent::Mouse, QPoint(2, 2), w->mapToGlobal(QPoint(2, 2)));
-        QApplication::sendEvent(w, &menu);
-    }
-}
-} // namespace
-
-TEST(Window, RightClicksAreSwallowedInsideTheWebPagesOnly)
-{
-    WindowHarness h(small());
-    TForm1 &f = h.start();
-    auto *page = new PressCounter(new QWidget(f.WebBrowsers[2]));
-    auto *elsewhere = new PressCounter(f.Panel6);
-    press(page, Qt::RightButton);
-    press(page, Qt::LeftButton);
-    press(elsewhere, Qt::RightButton);
-    EXPECT_EQ(page->presses, 1);
-    EXPECT_EQ(page->menus, 0);
-    EXPECT_EQ(elsewhere->presses, 1);
-    EXPECT_EQ(elsewhere->menus, 1);
-}
-
-TEST(Window, StatusPanelsKeepTheirWidthsAndTheWindowItsDesignSize)
-{
-    WindowHarness h(small());
-    TForm1 &f = h.start();
-    f.resize(963, 742);
-    EXPECT_EQ(f.width(), 963);
-    const QStringList names{"StatusPanel0", "StatusPanel1", "StatusPanel2", "StatusPanel3"};
-    const int widths[] = {200, 150, 300, 500};
-    for (int i = 0; i < 4; ++i)
-        EXPECT_EQ(f.StatusBar1->findChild<QWidget *>(names[i])->width(), widths[i]) << i;
+    h.lib.server().clearFaults();
+    w.reloadCategory();
+    ASSERT_TRUE(shown.wait(10000));
+    EXPECT_TRUE(w.windowStatusBar()->panelText(WindowStatusBar::UpdatePanel).startsWith("最后更新: "));
 }

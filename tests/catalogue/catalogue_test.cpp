@@ -1,6 +1,5 @@
 #include "catalogue/catalogue.h"
 #include "catalogue/records.h"
-#include "catalogue/string_grid_model.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
@@ -22,11 +21,9 @@ RecordList records(int n, int captionAt = -1)
 Catalogue loaded(int categories, const RecordList &items)
 {
     Catalogue cat;
-    for (int i = 0; i < categories; ++i)
-        cat.CateList << "c|f|.jpg";
-    cat.size(categories);
-    cat.CateItems[0] = items;
-    cat.CateStatus[0] = MarkList(items.size());
+    cat.reset(QList<CategoryEntry>(categories, {"c", "f", ".jpg"}));
+    cat.categories[0].items = items;
+    cat.categories[0].taken = MarkList(items.size());
     return cat;
 }
 
@@ -35,16 +32,17 @@ Catalogue loaded(int categories, const RecordList &items)
 TEST(Catalogue, SizingGivesEveryCategoryEmptyStateAndASelectionList)
 {
     Catalogue cat;
-    cat.CateList = {"a|b|c", "d|e|f", "g|h|i"};
-    cat.size(3);
-    EXPECT_EQ(cat.CateItems.size(), 3u);
-    EXPECT_EQ(cat.CateSelect.size(), 3u);
-    EXPECT_EQ(cat.CateSerials, std::vector<qint32>(3, 0));
-    EXPECT_FALSE(cat.CateItems[1].has_value());
+    cat.reset({{"a", "b", "c"}, {"d", "e f", "g"}, {"h", "i", "j"}});
+    ASSERT_EQ(cat.count(), 3);
+    EXPECT_EQ(cat.categories[1].entry.folder, "e f");
+    EXPECT_EQ(cat.categories[2].serial, 0);
+    EXPECT_TRUE(cat.categories[2].selection.isEmpty());
+    EXPECT_FALSE(cat.categories[1].items.has_value());
     EXPECT_TRUE(cat.items(1).isEmpty());
     EXPECT_TRUE(cat.latest(2).isEmpty());
-    EXPECT_FALSE(cat.isMarked(1, 0));
+    EXPECT_FALSE(cat.isTaken(1, 0));
     EXPECT_EQ(cat.baseUrl(), QStringLiteral("http://127.0.0.1:16990/"));
+    EXPECT_EQ(cat.pictureFolderUrl(1), QStringLiteral("http://127.0.0.1:16990/e%20f/"));
 }
 
 TEST(Catalogue, ServerTableHasSixEntriesThreePerCarrier)
@@ -62,66 +60,43 @@ TEST(Catalogue, ServerTableHasSixEntriesThreePerCarrier)
 TEST(Catalogue, NamesAreFoundByFileNameInTheCurrentCategory)
 {
     Catalogue cat = loaded(2, records(6, 0));
-    EXPECT_EQ(cat.GetItemName(2), "f2");
-    EXPECT_EQ(cat.GetItemName(0), g("标题")); // a caption row gives its whole text
-    EXPECT_EQ(cat.GetItemName(99), "");
-    EXPECT_EQ(cat.FindItemByName("f3"), 3);
-    EXPECT_EQ(cat.FindItemByName("F3"), -1);
-    EXPECT_EQ(cat.FindItemByName("nope"), -1);
+    EXPECT_EQ(cat.itemName(2), "f2");
+    EXPECT_EQ(cat.itemName(0), g("标题")); // a caption row gives its whole text
+    EXPECT_EQ(cat.itemName(99), "");
+    EXPECT_EQ(cat.findItemByName("f3"), 3);
+    EXPECT_EQ(cat.findItemByName("F3"), -1);
+    EXPECT_EQ(cat.findItemByName("nope"), -1);
 }
 
 TEST(Catalogue, BuildSelectRecordsKeepsNameOrderSkipsBlanksAndFailsOnUnknownNames)
 {
     Catalogue cat = loaded(1, records(10));
-    const auto picked = cat.BuildSelectRecords(0, {"f7", " ", "", "f2", "f7"});
+    const auto picked = cat.buildSelectRecords(0, {"f7", " ", "", "\t\x01", "f2", "f7"});
     ASSERT_TRUE(picked.has_value());
     ASSERT_EQ(picked->size(), 3);
     EXPECT_TRUE(picked->at(0).startsWith("7\t"));
     EXPECT_TRUE(picked->at(1).startsWith("2\t"));
     EXPECT_TRUE(picked->at(2).startsWith("7\t"));
-    EXPECT_FALSE(cat.BuildSelectRecords(0, {"f1", "gone"}).has_value());
-    EXPECT_TRUE(cat.BuildSelectRecords(0, {})->isEmpty());
+    EXPECT_FALSE(cat.buildSelectRecords(0, {"f1", "gone"}).has_value());
+    EXPECT_TRUE(cat.buildSelectRecords(0, {})->isEmpty());
 }
 
-TEST(Catalogue, MarksBeyondTheFirstSizeReadEmptyAndGrowWhenSet)
+TEST(Catalogue, MarksGrowWithTheCategoryButNeverPastItsRecords)
 {
     Catalogue cat = loaded(1, records(3));
-    cat.setMark(0, 1);
-    EXPECT_TRUE(cat.isMarked(0, 1));
-    EXPECT_EQ(cat.CateStatus[0]->text(1), markText());
-    EXPECT_EQ(cat.CateStatus[0]->text(0), "");
-    EXPECT_FALSE(cat.isMarked(0, 50));
-    cat.setMark(0, 50);
-    EXPECT_TRUE(cat.isMarked(0, 50));
-    EXPECT_EQ(cat.CateStatus[0]->size(), 51);
-    EXPECT_TRUE(cat.isMarked(0, 1));
+    cat.markTaken(0, 1);
+    EXPECT_TRUE(cat.isTaken(0, 1));
+    EXPECT_EQ(cat.categories[0].taken->text(1), markText());
+    EXPECT_EQ(cat.categories[0].taken->text(0), "");
+    // A later load brought more records than the marks were sized for.
+    cat.categories[0].items = records(60);
+    EXPECT_FALSE(cat.isTaken(0, 50));
+    cat.markTaken(0, 50);
+    EXPECT_TRUE(cat.isTaken(0, 50));
+    EXPECT_EQ(cat.categories[0].taken->size(), 51);
+    // A record claiming a huge id must not grow the marks to 2^31 entries.
+    cat.markTaken(0, 2147483647);
+    cat.markTaken(0, -1);
+    EXPECT_EQ(cat.categories[0].taken->size(), 51);
     EXPECT_EQ(markText(), QByteArray("\xA1\xCC"));
-}
-
-TEST(StringGrid, FourToARowNeverFewerThanOneRow)
-{
-    StringGridModel model;
-    model.fill(records(0));
-    EXPECT_EQ(model.rowCount(), 1);
-    for (int c = 0; c < 4; ++c)
-        EXPECT_TRUE(model.cell(c, 0).isEmpty());
-
-    model.fill(records(5));
-    ASSERT_EQ(model.rowCount(), 2);
-    EXPECT_TRUE(model.cell(0, 1).startsWith("4\t"));
-    EXPECT_TRUE(model.cell(1, 1).isEmpty());
-    EXPECT_TRUE(model.cell(3, 0).startsWith("3\t"));
-
-    model.fill(records(8));
-    EXPECT_EQ(model.rowCount(), 2);
-    EXPECT_FALSE(model.cell(3, 1).isEmpty());
-
-    model.fill(records(40));
-    EXPECT_EQ(model.rowCount(), 10);
-    model.fill(records(3));
-    EXPECT_EQ(model.rowCount(), 1);
-
-    model.setCell(2, 0, "2\tnew|" + g("新") + "|now");
-    EXPECT_EQ(model.cell(2, 0), "2\tnew|" + g("新") + "|now");
-    EXPECT_EQ(model.data(model.index(0, 2)).toString(), QString::fromUtf8("new  新"));
 }

@@ -1,5 +1,5 @@
 #include "catalogue/catalogue.h"
-#include "catalogue/page_loader.h"
+#include "catalogue/page_file.h"
 #include "server/remote_config.h"
 #include "test_support.h"
 
@@ -29,33 +29,32 @@ TEST(PageFile, TwoLinesNeededRecordsAndLatestSplitAtCommas)
 TEST(PageFile, MarksSurviveReloadsAndChangeLinesFillTheBookkeeping)
 {
     Catalogue cat;
-    cat.CateList = {"a|b|.jpg", "c|d|.jpg"};
-    cat.size(2);
+    cat.reset({{"a", "b", ".jpg"}, {"c", "d", ".jpg"}});
     PageFile page;
     ASSERT_TRUE(parsePageFile("0\ta|x|t,1\tb|y|t,2\tc|z|t\r\n2\r\n", page));
     applyPage(cat, 1, page);
-    cat.setMark(1, 2);
+    cat.markTaken(1, 2);
     ASSERT_TRUE(parsePageFile("0\ta|x|t2,1\tb|y|t2,2\tc|zz|t2,3\td|w|t2\r\n3,2\r\n", page));
     applyPage(cat, 1, page);
-    EXPECT_TRUE(cat.isMarked(1, 2));
-    EXPECT_EQ(cat.CateStatus[1]->size(), 3); // sized by the first load only
+    EXPECT_TRUE(cat.isTaken(1, 2));
+    EXPECT_EQ(cat.categories[1].taken->size(), 3); // sized by the first load only
     EXPECT_EQ(cat.items(1).size(), 4);
     EXPECT_EQ(cat.latest(1), (QList<QByteArray>{"3", "2"}));
 
     applyChangeLines(cat, 1, {"B1", "17", "2026-12-01 10:00", "3,-2"});
-    EXPECT_EQ(cat.ChangeBatch, "B1");
-    EXPECT_EQ(cat.CateSerials[1], 17);
-    EXPECT_EQ(cat.CateUpdateTimes[1], "2026-12-01 10:00");
+    EXPECT_EQ(cat.changeBatch, "B1");
+    EXPECT_EQ(cat.categories[1].serial, 17);
+    EXPECT_EQ(cat.categories[1].updateTime, "2026-12-01 10:00");
     EXPECT_EQ(cat.changes(1), (QList<QByteArray>{"3", "-2"}));
 
     applyChangeLines(cat, 1, {"B2", "oops"});
-    EXPECT_EQ(cat.ChangeBatch, "B2");
-    EXPECT_EQ(cat.CateSerials[1], 17);
-    EXPECT_EQ(cat.CateUpdateTimes[1], "");
+    EXPECT_EQ(cat.changeBatch, "B2");
+    EXPECT_EQ(cat.categories[1].serial, 17);
+    EXPECT_EQ(cat.categories[1].updateTime, "");
     EXPECT_EQ(cat.changes(1), QList<QByteArray>{""});
 
     applyChangeLines(cat, 1, {}); // no server answered: nothing changes
-    EXPECT_EQ(cat.ChangeBatch, "B2");
+    EXPECT_EQ(cat.changeBatch, "B2");
 }
 
 TEST(RemoteConfigParse, RejectsHalfConfigurationsAndKeepsCategoryNumbers)
@@ -64,7 +63,9 @@ TEST(RemoteConfigParse, RejectsHalfConfigurationsAndKeepsCategoryNumbers)
     auto cfg = parseRemoteConfig(g("東区|kq/p0|.jpg,乙|kq/p1|.png,") + "\r\n" + release + "\r\n");
     ASSERT_TRUE(cfg.has_value());
     EXPECT_EQ(cfg->categories.size(), 2); // the trailing comma's empty entry is dropped
-    EXPECT_EQ(cfg->categories[0], g("東区|kq/p0|.jpg"));
+    EXPECT_EQ(cfg->categories[0].caption, g("東区"));
+    EXPECT_EQ(cfg->categories[0].folder, "kq/p0");
+    EXPECT_EQ(cfg->categories[0].extension, ".jpg");
     EXPECT_EQ(cfg->version, "1.7.2.0");
     EXPECT_EQ(cfg->tip, g("提示"));
     EXPECT_EQ(cfg->notice, g("公告"));
@@ -72,7 +73,19 @@ TEST(RemoteConfigParse, RejectsHalfConfigurationsAndKeepsCategoryNumbers)
     cfg = parseRemoteConfig("a|f|.jpg,b,c|g|.png\r\n" + release);
     ASSERT_TRUE(cfg.has_value());
     ASSERT_EQ(cfg->categories.size(), 3);
-    EXPECT_EQ(cfg->categories[1], "b||"); // keeps its place so Page2.dat stays category 2
+    EXPECT_EQ(cfg->categories[1].caption, "b"); // keeps its place so Page2.dat stays category 2
+    EXPECT_EQ(cfg->categories[1].folder, "");
+    EXPECT_EQ(cfg->categories[2].extension, ".png");
+
+    // An entry ending in a lone GBK lead byte (found by fuzzing): padded with bars, the first bar
+    // became the second half of a character and the fields came out wrong.
+    cfg = parseRemoteConfig("\x41\xd6\x0d\x0a\x31\x7c\x32\x7c\x33\x7c\x34");
+    ASSERT_TRUE(cfg.has_value());
+    ASSERT_EQ(cfg->categories.size(), 1);
+    EXPECT_EQ(cfg->categories[0].caption, "A\xD6");
+    EXPECT_EQ(cfg->categories[0].folder, "");
+    EXPECT_EQ(cfg->categories[0].extension, "");
+    EXPECT_EQ(cfg->notice, "4");
 
     EXPECT_FALSE(parseRemoteConfig("a|f|.jpg\r\n").has_value());
     EXPECT_FALSE(parseRemoteConfig("a|f|.jpg\r\n1.7.2.0|x|tip").has_value());

@@ -18,33 +18,33 @@ QList<QByteArray> L(std::initializer_list<const char *> items)
 }
 } // namespace
 
-TEST(SplitString, KeepsEmptyPartsAndNeverReturnsNothing)
+TEST(splitString, KeepsEmptyPartsAndNeverReturnsNothing)
 {
-    EXPECT_EQ(SplitString("", ","), L({""}));
-    EXPECT_EQ(SplitString("a,b,", ","), L({"a", "b", ""}));
-    EXPECT_EQ(SplitString(",a", ","), L({"", "a"}));
-    EXPECT_EQ(SplitString("a,,b", ","), L({"a", "", "b"}));
-    EXPECT_EQ(SplitString("abc", "|"), L({"abc"}));
-    EXPECT_EQ(SplitString("a  b  c", "  "), L({"a", "b", "c"}));
-    EXPECT_EQ(SplitString("a   b", "  "), L({"a", " b"}));
+    EXPECT_EQ(splitString("", ","), L({""}));
+    EXPECT_EQ(splitString("a,b,", ","), L({"a", "b", ""}));
+    EXPECT_EQ(splitString(",a", ","), L({"", "a"}));
+    EXPECT_EQ(splitString("a,,b", ","), L({"a", "", "b"}));
+    EXPECT_EQ(splitString("abc", "|"), L({"abc"}));
+    EXPECT_EQ(splitString("a  b  c", "  "), L({"a", "b", "c"}));
+    EXPECT_EQ(splitString("a   b", "  "), L({"a", " b"}));
 }
 
-TEST(SplitString, StepsOverGbkCharactersWhoseSecondByteIsABar)
+TEST(splitString, StepsOverGbkCharactersWhoseSecondByteIsABar)
 {
     // 東 is 96 7C: its second byte is "|". A bytewise split would cut the name in two.
     const QByteArray dong = g("東");
     ASSERT_EQ(dong, QByteArray("\x96\x7C"));
     const QByteArray rec = g("a01|東億瑋|2010-04-01");
-    const QList<QByteArray> parts = SplitString(rec, "|");
+    const QList<QByteArray> parts = splitString(rec, "|");
     ASSERT_EQ(parts.size(), 3);
     EXPECT_EQ(gbk::decode(parts[1]), QString::fromUtf8("東億瑋"));
     EXPECT_EQ(gbk::indexOf(g("東|"), "|"), 2);
     EXPECT_FALSE(gbk::contains(g("東億"), "|"));
     // A lead byte followed by a byte that cannot end a character stands alone: the "|" after is real.
-    EXPECT_EQ(SplitString(QByteArray("\x96 |x"), "|").size(), 2);
+    EXPECT_EQ(splitString(QByteArray("\x96 |x"), "|").size(), 2);
 }
 
-TEST(SplitString, LinesEndAtCrLfOrCrLf)
+TEST(splitString, LinesEndAtCrLfOrCrLf)
 {
     EXPECT_EQ(splitLines("a\r\nb\nc\rd", 10), L({"a", "b", "c", "d"}));
     EXPECT_EQ(splitLines("a\r\n", 10), L({"a"}));
@@ -96,8 +96,13 @@ TEST(PictureRecord, FieldsCaptionRowsAndDisplayNames)
     EXPECT_EQ(PictureRecord::parse("x\ta|b|c").idNumber(), -1);
 
     EXPECT_EQ(displayName("a01", "b02"), "a01  b02");
-    EXPECT_EQ(displayNameToFields("a01  b02"), "a01|b02");
-    EXPECT_EQ(displayNameToFields(displayName("a01", g("東"))), "a01|" + g("東"));
+}
+
+TEST(TrimmedBlanks, CutsBlanksAndControlCharactersAtBothEndsOnly)
+{
+    EXPECT_EQ(trimmedBlanks(" \t\x01" "a b\x7F\r\n"), "a b");
+    EXPECT_EQ(trimmedBlanks("\x01\x02"), "");
+    EXPECT_EQ(trimmedBlanks(g("東 ")), g("東")); // the trail byte 7C is no blank
 }
 
 TEST(SignedInt, AcceptsOnlyPlainDecimals)

@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -13,93 +14,61 @@ using namespace kestrin::test;
 
 namespace {
 
-void writeConfig(const QString &root, const QByteArray &version)
+struct Fetch
 {
-    QFile f(root + "/kq/config.xml");
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(g("甲|kq/pic0|.jpg,東|kq/pic1|.png") + "\r\n" + version + "|http://upgrade.example/|" + g("提示") + "|" +
-            g("公告") + "\r\n");
-}
+    ServedLibrary lib{{4, 12, 1}};
+    Catalogue cat;
+    ConfigLoader loader{cat};
+    QSignalSpy loaded{&loader, &ConfigLoader::loaded};
+    QSignalSpy unreachable{&loader, &ConfigLoader::unreachable};
+
+    bool run(int dead)
+    {
+        cat.servers = lib.table(dead);
+        loader.start();
+        return waitUntil([this] { return !loaded.isEmpty() || !unreachable.isEmpty(); }, 20000);
+    }
+};
 
 } // namespace
 
-TEST(LoadConfig, FirstAnsweringAddressWinsAndSizesTheCatalogue)
+TEST(ConfigLoader, TheFirstAnsweringAddressWinsAndStaysInUse)
 {
-    ServedLibrary lib{{4, 12, 1}};
-    Catalogue cat;
-    cat.ServerUrls = lib.table(3);
-    ScriptedPrompts prompts;
-    RecordingShell shell;
-    RecordingLifecycle life;
-    const ConfigResult r = LoadConfig(cat, prompts, shell, life, "1.7.2.0");
-    EXPECT_EQ(r.outcome, ConfigOutcome::Loaded);
-    EXPECT_EQ(cat.ServerIndex, 3);
-    EXPECT_EQ(cat.count(), 4);
-    EXPECT_EQ(cat.CateSelect.size(), 4u);
-    EXPECT_TRUE(prompts.shown.isEmpty());
-    EXPECT_FALSE(life.terminating());
-    EXPECT_FALSE(r.config.tip.isEmpty());
+    Fetch f;
+    ASSERT_TRUE(f.run(3));
+    ASSERT_EQ(f.loaded.size(), 1);
+    const auto config = f.loaded.first().first().value<RemoteConfig>();
+    EXPECT_EQ(config.categories.size(), 4);
+    EXPECT_FALSE(config.tip.isEmpty());
+    EXPECT_EQ(f.cat.serverIndex, 3);
 }
 
-TEST(LoadConfig, NoAnsweringAddressEndsWithTheMessageAfterSixTries)
+TEST(ConfigLoader, NoUsableAnswerFromAnyOfTheSixIsUnreachable)
 {
-    ServedLibrary lib{{4, 12, 1}};
-    lib.server().setFaults({*library::FaultRule::parse("/kq/config.xml status=404", nullptr)});
-    Catalogue cat;
-    cat.ServerUrls = lib.table(0);
-    ScriptedPrompts prompts;
-    RecordingShell shell;
-    RecordingLifecycle life;
-    const ConfigResult r = LoadConfig(cat, prompts, shell, life, "1.7.2.0");
-    EXPECT_EQ(r.outcome, ConfigOutcome::Unreachable);
-    EXPECT_EQ(prompts.shown, QStringList{QString::fromUtf8("message: 无法连接Kestrin服务器,请与管理员联系!")});
-    EXPECT_TRUE(life.terminating());
-    EXPECT_EQ(lib.server().log().size(), 6);
-    EXPECT_EQ(cat.count(), 0);
-}
-
-TEST(LoadConfig, DifferingVersionAsksAndOnlyYesOpensTheUpgrade)
-{
-    for (const QByteArray version : {QByteArray("1.7.3.0"), QByteArray("1.7.2"), QByteArray("1.7.1.0")}) {
-        ServedLibrary lib{{4, 12, 1}};
-        writeConfig(lib.root(), version);
-        for (const bool yes : {true, false}) {
-            Catalogue cat;
-            cat.ServerUrls = lib.table(0);
-            ScriptedPrompts prompts;
-            prompts.answers = {yes};
-            RecordingShell shell;
-            RecordingLifecycle life;
-            const ConfigResult r = LoadConfig(cat, prompts, shell, life, "1.7.2.0");
-            EXPECT_EQ(prompts.shown, QStringList{QString::fromUtf8("confirm: Kestrin发现新的版本，是否立即升级？")});
-            EXPECT_EQ(r.outcome, yes ? ConfigOutcome::UpgradeAccepted : ConfigOutcome::Loaded);
-            EXPECT_EQ(shell.opened, yes ? QStringList{"http://upgrade.example/"} : QStringList{});
-            EXPECT_EQ(life.terminating(), yes);
-            EXPECT_EQ(cat.count(), 2) << "the catalogue is sized either way";
-        }
+    for (const char *fault : {"/kq/config.xml status=404", "/kq/config.xml truncate=20", "/kq/config.xml drop",
+                              "/kq/config.xml status=302 location=/kq/Page0.dat"}) {
+        Fetch f;
+        f.lib.server().setFaults({*library::FaultRule::parse(fault, nullptr)});
+        ASSERT_TRUE(f.run(0));
+        EXPECT_EQ(f.unreachable.size(), 1) << fault;
+        EXPECT_TRUE(f.loaded.isEmpty()) << fault;
+        EXPECT_EQ(f.lib.server().log().size(), 6) << fault;
+        EXPECT_EQ(f.cat.serverIndex, 5);
     }
-}
-
-TEST(LoadConfig, ACutConfigurationCountsAsNoAnswer)
-{
-    ServedLibrary lib{{4, 12, 1}};
-    QFile f(lib.root() + "/kq/config.xml");
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("a|b|.jpg\r\n1.7.2.0|x\r\n");
-    f.close();
-    Catalogue cat;
-    cat.ServerUrls = lib.table(0);
-    ScriptedPrompts prompts;
-    RecordingShell shell;
-    RecordingLifecycle life;
-    EXPECT_EQ(LoadConfig(cat, prompts, shell, life, "1.7.2.0").outcome, ConfigOutcome::Unreachable);
-    EXPECT_EQ(cat.count(), 0);
+    // A configuration the program cannot run on counts as no answer at all.
+    Fetch cut;
+    QFile file(cut.lib.root() + "/kq/config.xml");
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("a|b|.jpg\r\n1.7.2.0|x\r\n");
+    file.close();
+    ASSERT_TRUE(cut.run(0));
+    EXPECT_EQ(cut.unreachable.size(), 1);
 }
 
 TEST(FileVersion, ReadsTheVersionRecordOfAnExecutable)
 {
     EXPECT_EQ(ownFileVersion(), "1.7.2.0");
-    EXPECT_EQ(GetFileVersion(QCoreApplication::applicationFilePath()), "1.7.2.0");
+    EXPECT_EQ(fileVersion(QCoreApplication::applicationFilePath()), "1.7.2.0");
     QTemporaryDir dir;
     QFile f(dir.path() + "/other");
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
@@ -107,6 +76,6 @@ TEST(FileVersion, ReadsTheVersionRecordOfAnExecutable)
     const QByteArray marker = QByteArray("<<File") + "Version:";
     f.write("junk" + marker + ">>more" + marker + "2.0.0.1>>");
     f.close();
-    EXPECT_EQ(GetFileVersion(f.fileName()), "2.0.0.1");
-    EXPECT_EQ(GetFileVersion(dir.path() + "/missing"), "");
+    EXPECT_EQ(fileVersion(f.fileName()), "2.0.0.1");
+    EXPECT_EQ(fileVersion(dir.path() + "/missing"), "");
 }

@@ -6,9 +6,13 @@
 #include "platform/lifecycle.h"
 #include "platform/prompts.h"
 #include "platform/shell.h"
+#include "server/http.h"
 #include "server/server_table.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QStringList>
+#include <QThread>
 #include <QTemporaryDir>
 #include <deque>
 #include <memory>
@@ -50,13 +54,15 @@ public:
     QStringList shown;             // every text, in order ("message: ", "confirm: ", "warn: " prefixes)
     std::deque<bool> answers;      // confirm / warnYesNo answers, in order; No when exhausted
     QStringList folders;           // chooseFolder answers; cancel when exhausted
+    QStringList folderStarts;      // where each chooser opened
 
     void message(const QString &text) override { shown << QStringLiteral("message: ") + text; }
     bool confirm(const QString &text) override { shown << QStringLiteral("confirm: ") + text; return next(); }
     bool warnYesNo(const QString &text) override { shown << QStringLiteral("warn: ") + text; return next(); }
-    QString chooseFolder(const QString &title) override
+    QString chooseFolder(const QString &title, const QString &start) override
     {
         shown << QStringLiteral("folder: ") + title;
+        folderStarts << start;
         return folders.isEmpty() ? QString() : folders.takeFirst();
     }
 
@@ -80,6 +86,38 @@ public:
     bool open(const QString &target) override { opened << target; return canOpen; }
     void openWith(const QString &path) override { openedWith << path; }
 };
+
+// Waits on the event loop until pred holds or ms pass; true when it holds.
+template <typename Pred>
+bool waitUntil(Pred pred, int ms = 10000)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!pred()) {
+        if (clock.elapsed() > ms)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(1);
+    }
+    return true;
+}
+
+// A GET waited for on the event loop (tests only: the program never waits for an answer).
+inline HttpResult fetch(const QString &url, int readTimeoutMs = HttpRequest::kDefaultReadTimeoutMs)
+{
+    QObject context;
+    HttpRequest request;
+    request.url = url;
+    request.readTimeoutMs = readTimeoutMs;
+    HttpResult result;
+    bool done = false;
+    Http::get(request, &context, [&](const HttpResult &r) {
+        result = r;
+        done = true;
+    });
+    waitUntil([&] { return done; }, 60000);
+    return result;
+}
 
 // Records the request instead of ending the test process.
 class RecordingLifecycle : public Lifecycle

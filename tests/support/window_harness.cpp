@@ -1,9 +1,14 @@
 #include "window_harness.h"
 
+#include "download/download_dialog.h"
+#include "gallery/category_bar.h"
+#include "gallery/gallery_page.h"
 #include "library_files.h"
 
 #include <QDir>
+#include <QSignalSpy>
 #include <QTest>
+#include <QToolButton>
 #include <stdexcept>
 
 namespace kestrin::test {
@@ -18,28 +23,33 @@ WindowHarness::WindowHarness(library::InitOptions options) : lib(options)
     settings = std::make_unique<QtSettingsStore>(settingsFile());
 }
 
-WindowHarness::~WindowHarness()
-{
-    form.reset();
-}
+WindowHarness::~WindowHarness() { window.reset(); }
 
-TForm1 &WindowHarness::start(int deadCount)
-{
-    return start(lib.table(deadCount));
-}
+MainWindow &WindowHarness::start(int deadCount) { return start(lib.table(deadCount)); }
 
-TForm1 &WindowHarness::start(const ServerTable &servers)
+MainWindow &WindowHarness::start(const ServerTable &servers)
 {
-    form = std::make_unique<TForm1>(AppPlatform{prompts, shell, *settings, folders, life, servers,
-                                                [this](QDialog &d) { return onModal ? onModal(d) : 0; }});
-    started = form->FormCreate();
+    const auto showDialog = [this](QDialog &d) {
+        auto &dialog = static_cast<DownloadDialog &>(d);
+        lastDialog = &dialog;
+        ++dialogs;
+        dialog.show();
+        if (onDialog)
+            onDialog(dialog);
+    };
+    window = std::make_unique<MainWindow>(Platform{prompts, shell, *settings, folders, life, servers, showDialog});
+    QSignalSpy finished(window.get(), &MainWindow::startFinished);
+    window->start();
+    if (!finished.wait(30000))
+        throw std::runtime_error("start-up did not finish");
+    started = finished.first().first().toBool();
     if (started) {
-        form->resize(1180, 800);
-        form->show();
-        if (!QTest::qWaitForWindowExposed(form.get()))
+        window->resize(1180, 800);
+        window->show();
+        if (!QTest::qWaitForWindowExposed(window.get()))
             throw std::runtime_error("window not shown");
     }
-    return *form;
+    return *window;
 }
 
 void WindowHarness::writePage(int category, const QList<QByteArray> &records, const QList<QByteArray> &latest)
@@ -52,6 +62,32 @@ void WindowHarness::writePage(int category, const QList<QByteArray> &records, co
     files.latest = latest;
     if (!library::writeCategory(lib.root(), category, files, &error))
         throw std::runtime_error(error.toStdString());
+}
+
+void WindowHarness::setFaults(const QStringList &specs)
+{
+    std::vector<library::FaultRule> rules;
+    for (const QString &spec : specs) {
+        QString error;
+        const auto rule = library::FaultRule::parse(spec, &error);
+        if (!rule)
+            throw std::runtime_error(error.toStdString());
+        rules.push_back(*rule);
+    }
+    lib.server().setFaults(rules);
+}
+
+void WindowHarness::showCategory(int i)
+{
+    QSignalSpy shown(window.get(), &MainWindow::categoryShown);
+    window->galleryPage()->categoryBar()->buttons().at(i)->click();
+    if (!shown.wait(15000))
+        throw std::runtime_error("category not shown");
+}
+
+bool WindowHarness::waitDialogClosed(int ms)
+{
+    return waitUntil([this] { return lastDialog.isNull() || !lastDialog->isVisible(); }, ms);
 }
 
 QList<QByteArray> makeRecords(int count)

@@ -6,7 +6,12 @@
 #include "test_support.h"
 
 #include <QMap>
+#include <QPointer>
 #include <functional>
+
+namespace kestrin {
+class DownloadDialog;
+}
 
 namespace kestrin::test {
 
@@ -30,19 +35,26 @@ public:
     FolderMap folders;
     RecordingLifecycle life;
     std::unique_ptr<SettingsStore> settings;
-    // Plays the user's part in a modal dialog; without one the dialog is closed at once.
-    std::function<int(QDialog &)> onModal;
-    std::unique_ptr<TForm1> form;
+    // Plays the user's part in a download dialog once it shows; without one it stays open.
+    std::function<void(DownloadDialog &)> onDialog;
+    QPointer<DownloadDialog> lastDialog;
+    int dialogs = 0;
+    std::unique_ptr<MainWindow> window;
     bool started = false;
 
     QString settingsFile() const { return home.filePath(QStringLiteral("settings.ini")); }
     QString desktop() const { return home.filePath(QStringLiteral("Desktop")); }
     // Creates the window over the six addresses (the first deadCount refuse), runs start-up and, when
     // it succeeded, shows it.
-    TForm1 &start(int deadCount = 0);
-    TForm1 &start(const ServerTable &servers);
+    MainWindow &start(int deadCount = 0);
+    MainWindow &start(const ServerTable &servers);
     // Rewrites a category's page: records "id\tfile|name|time" and latest entries.
     void writePage(int category, const QList<QByteArray> &records, const QList<QByteArray> &latest);
+    void setFaults(const QStringList &specs);
+    // Clicks category button i and waits until that category is on screen.
+    void showCategory(int i);
+    // Waits until the last download dialog has closed.
+    bool waitDialogClosed(int ms = 10000);
 };
 
 // "A<k>|<Chinese name>|<time>" records 0..count-1 of the given category.

@@ -1,5 +1,5 @@
 #include "catalogue/catalogue.h"
-#include "catalogue/page_loader.h"
+#include "catalogue/page_file.h"
 #include "catalogue/records.h"
 #include "library_files.h"
 #include "library_ops.h"
@@ -57,7 +57,7 @@ TEST(LibraryInit, WritesFilesTheClientParses)
         captions += r.caption;
         withdrawn += r.withdrawn();
         if (!r.caption) {
-            QList<Category> cats;
+            QList<library::Category> cats;
             QByteArray release;
             ASSERT_TRUE(readConfig(dir.path(), &cats, &release, &err));
             const QImage img(picturePath(dir.path(), cats[0], r.fileName.toByteArray()));

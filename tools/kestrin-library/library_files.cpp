@@ -59,8 +59,8 @@ bool readConfig(const QString &root, QList<Category> *categories, QByteArray *re
         return false;
     }
     categories->clear();
-    for (const QByteArray &entry : SplitString(lines[0], ",")) {
-        const QList<QByteArray> f = SplitString(entry, "|");
+    for (const QByteArray &entry : splitString(lines[0], ",")) {
+        const QList<QByteArray> f = splitString(entry, "|");
         categories->append({f.value(0), f.value(1), f.value(2)});
     }
     *releaseLine = lines[1];
@@ -82,10 +82,10 @@ bool readCategory(const QString &root, int n, CategoryFiles *files, QString *err
     if (!readAll(pagePath(root, n), &page, error) || !readAll(changerPath(root, n), &change, error))
         return false;
     const QList<QByteArray> pl = splitLines(page, 2);
-    files->records = SplitString(pl.value(0), ",");
+    files->records = splitString(pl.value(0), ",");
     if (files->records.size() == 1 && files->records[0].isEmpty())
         files->records.clear();
-    files->latest = SplitString(pl.value(1), ",");
+    files->latest = splitString(pl.value(1), ",");
     if (files->latest.size() == 1 && files->latest[0].isEmpty())
         files->latest.clear();
     const QList<QByteArray> cl = splitLines(change, 4);

@@ -45,6 +45,8 @@ std::optional<FaultRule> FaultRule::parse(const QString &spec, QString *error)
             r.truncate = value.toLongLong(&ok), any = true;
         else if (key == QLatin1String("drip"))
             r.dripMs = value.toInt(&ok), any = true;
+        else if (key == QLatin1String("location"))
+            r.location = value.toStdString(), ok = !value.isEmpty();
         else
             ok = false;
         if (!ok) {
@@ -285,6 +287,8 @@ void LibraryServer::handle(const std::string &host, const void *request, void *r
     }
     if (fault && fault->status > 0) {
         res.status = fault->status;
+        if (!fault->location.empty())
+            res.set_header("Location", fault->location);
         res.set_content("injected status\n", "text/plain");
         record(head + std::to_string(fault->status) + " " + host);
         return;

@@ -15,7 +15,8 @@ namespace httplib { class Server; }
 
 namespace kestrin::library {
 
-// "GLOB [host=H] ACTION..." with actions status=N, delay=MS, hang, drop, truncate=BYTES, drip=MS.
+// "GLOB [host=H] ACTION..." with actions status=N (with location=URL for a redirect), delay=MS, hang,
+// drop, truncate=BYTES, drip=MS.
 // GLOB matches the request path with "//" folded to "/", e.g. "/kq/Changer*.dat".
 struct FaultRule
 {
@@ -27,6 +28,7 @@ struct FaultRule
     bool drop = false;
     long long truncate = -1;
     int dripMs = 0;
+    std::string location; // Location header of an injected status
 
     static std::optional<FaultRule> parse(const QString &spec, QString *error);
 };

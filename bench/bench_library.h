@@ -1,0 +1,76 @@
+#pragma once
+// A served library of large categories and the real main window over it, for the window benchmarks.
+#include "app/main_window.h"
+#include "library_server.h"
+#include "platform/lifecycle.h"
+#include "platform/prompts.h"
+#include "platform/settings_store.h"
+#include "platform/shell.h"
+#include "server/http.h"
+
+#include <QTemporaryDir>
+#include <memory>
+
+namespace kestrin::bench {
+
+struct QuietPrompts : Prompts
+{
+    void message(const QString &) override {}
+    bool confirm(const QString &) override { return false; }
+    bool warnYesNo(const QString &) override { return false; }
+    QString chooseFolder(const QString &, const QString &) override { return {}; }
+};
+struct NoShell : Shell
+{
+    bool open(const QString &) override { return true; }
+    void openWith(const QString &) override {}
+};
+struct MemoryStore : SettingsStore
+{
+    QString value(const QString &) override { return {}; }
+    bool setValue(const QString &, const QString &) override { return true; }
+    bool sync() override { return true; }
+    QString location() const override { return QStringLiteral("memory"); }
+};
+struct TempFolders : ShellFolders
+{
+    QString folder(const QString &) override;
+};
+
+// Category i holds sizes[i] pictures (and 50 latest entries); served on 127.0.0.1.
+class BenchLibrary
+{
+public:
+    explicit BenchLibrary(const QList<int> &sizes);
+    ServerTable table() const;
+    QString pageUrl(int category) const;
+
+private:
+    QTemporaryDir m_dir;
+    std::unique_ptr<library::LibraryServer> m_server;
+};
+
+struct BenchWindow
+{
+    explicit BenchWindow(BenchLibrary &lib) : lib(lib) {}
+    BenchLibrary &lib;
+    QuietPrompts prompts;
+    NoShell shell;
+    MemoryStore store;
+    TempFolders folders;
+    Lifecycle life;
+    std::unique_ptr<MainWindow> window;
+
+    // Start-up to category 0 painted in a shown window.
+    bool start();
+    bool reload();
+    // Clicks category i's button and waits until its answer is on screen.
+    bool switchTo(int category);
+};
+
+// A GET waited for on the event loop.
+HttpResult fetch(const QString &url);
+// Waits on the event loop until done() holds; false after ms.
+bool waitFor(const std::function<bool()> &done, int ms = 60000);
+
+} // namespace kestrin::bench

@@ -1,0 +1,30 @@
+#pragma once
+#include <QObject>
+
+namespace kestrin {
+
+class GuiPrompts;
+class Lifecycle;
+class MainWindow;
+class SplashScreen;
+
+// Start-up as the user sees it: the splash while the window loads, with start-up's messages over it,
+// then the window centred on the screen and later messages over the window.
+class Launcher : public QObject
+{
+    Q_OBJECT
+public:
+    Launcher(MainWindow &window, GuiPrompts &prompts, Lifecycle &life);
+    ~Launcher() override;
+
+    void launch();
+    SplashScreen *splash() const { return m_splash; }
+
+private:
+    MainWindow &m_window;
+    GuiPrompts &m_prompts;
+    Lifecycle &m_life;
+    SplashScreen *m_splash = nullptr;
+};
+
+} // namespace kestrin

@@ -1,0 +1,106 @@
+// Start-up: the settings, the configuration from the first server that answers, the first category.
+#include "app/main_window.h"
+
+#include "app/app_title.h"
+#include "app/settings.h"
+#include "app/window_status_bar.h"
+#include "catalogue/gbk.h"
+#include "catalogue/latest_rows.h"
+#include "download/file_page.h"
+#include "gallery/category_bar.h"
+#include "gallery/gallery_page.h"
+#include "platform/lifecycle.h"
+#include "platform/prompts.h"
+#include "platform/shell.h"
+#include "server/file_version.h"
+#include "server/remote_config.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QTabWidget>
+
+namespace kestrin {
+
+void MainWindow::start()
+{
+    m_starting = true;
+    setWindowTitle(kAppTitle + QStringLiteral("Kestrin欢迎您的光临"));
+    m_gallery->latestTitle()->setText(kAppTitle + QStringLiteral("最新上传"));
+    m_catalogue.current = 0;
+    m_catalogue.serverIndex = 0;
+    const StoredSettings stored = readSettings(m_platform.settings, m_platform.folders);
+    m_options.setSavePath(stored.savePath);
+    m_userName = stored.userName;
+    m_pages->setCurrentIndex(0);
+
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    m_configLoader = new ConfigLoader(m_catalogue, this);
+    connect(m_configLoader, &ConfigLoader::loaded, this, &MainWindow::onConfigLoaded);
+    connect(m_configLoader, &ConfigLoader::unreachable, this, [this] {
+        QApplication::restoreOverrideCursor();
+        m_platform.prompts.message(QStringLiteral("无法连接Kestrin服务器,请与管理员联系!"));
+        m_platform.life.requestTermination();
+        finishStart(false);
+    });
+    m_configLoader->start();
+}
+
+void MainWindow::onConfigLoaded(const RemoteConfig &config)
+{
+    QApplication::restoreOverrideCursor();
+    m_catalogue.reset(config.categories);
+    m_gallery->setNotices(gbk::decode(config.tip), gbk::decode(config.notice));
+    if (config.version != ownFileVersion() &&
+        m_platform.prompts.confirm(QStringLiteral("Kestrin发现新的版本，是否立即升级？"))) {
+        const QString address = gbk::decode(config.upgradeUrl);
+        if (!m_platform.shell.open(address))
+            m_platform.prompts.message(QStringLiteral("无法打开升级地址，请手动访问：\n") + address);
+        m_platform.life.requestTermination();
+        // Nothing more to load for a window that will not stay open.
+        finishStart(false);
+        return;
+    }
+    m_loader.load(0);
+}
+
+void MainWindow::onFirstCategory(bool ok, const QString &reason)
+{
+    if (m_platform.life.terminating()) {
+        finishStart(false);
+        return;
+    }
+    QStringList captions;
+    for (const Category &c : m_catalogue.categories)
+        captions << gbk::decode(c.entry.caption);
+    m_gallery->setCategories(captions);
+    m_filePage->setCategories(captions);
+    m_gallery->showPageButtons(0);
+    m_pollTimer.start();
+    m_gallery->setCurrentCategory(0);
+    m_filePage->setCurrentCategory(0);
+    if (!m_userName.isEmpty()) {
+        // A remembered user: the zone's buttons say so; the zone itself is entered by the personal
+        // zone's own start-up.
+        m_gallery->categoryBar()->setZoneLook(QStringLiteral("进入自选专区"), true);
+        m_filePage->setZoneBold(true);
+        m_statusBar->setPanelText(WindowStatusBar::UserPanel, QStringLiteral("欢迎您， ") + m_userName);
+    }
+    showLoadStatus(0, ok, reason);
+    fillViews(0, true);
+    finishStart(true);
+}
+
+void MainWindow::finishStart(bool started)
+{
+    m_starting = false;
+    m_started = started;
+    if (m_configLoader) {
+        m_configLoader->deleteLater();
+        m_configLoader = nullptr;
+    }
+    emit startFinished(started);
+    if (started)
+        emit categoryShown(0);
+}
+
+} // namespace kestrin

@@ -1,0 +1,91 @@
+#include "catalogue/category_loader.h"
+
+#include "catalogue/catalogue.h"
+#include "catalogue/records.h"
+#include "server/failover_fetch.h"
+#include "server/http.h"
+
+namespace kestrin {
+
+CategoryLoader::CategoryLoader(Catalogue &catalogue, QObject *parent) : QObject(parent), m_catalogue(catalogue) {}
+
+CategoryLoader::~CategoryLoader() { cancel(); }
+
+void CategoryLoader::load(int category)
+{
+    cancel();
+    if (!m_catalogue.isValid(category)) {
+        finish(category, false, QStringLiteral("没有这个分类"));
+        return;
+    }
+    m_loading = category;
+    HttpRequest request;
+    request.url = m_catalogue.baseUrl() + QStringLiteral("/kq/Page%1.dat").arg(category);
+    request.readTimeoutMs = kPageReadTimeoutMs;
+    request.deadlineMs = kPageDeadlineMs;
+    m_pageJob = Http::get(request, this, [this, category](const HttpResult &r) { onPage(category, r); });
+}
+
+void CategoryLoader::cancel()
+{
+    ++m_generation;
+    m_loading = -1;
+    if (m_pageJob)
+        m_pageJob->cancel();
+    if (m_changeFetch) {
+        m_changeFetch->cancel();
+        m_changeFetch->deleteLater(); // it may be inside one of its own signals
+        m_changeFetch = nullptr;
+    }
+    m_page = {};
+}
+
+void CategoryLoader::onPage(int category, const HttpResult &result)
+{
+    if (!result.ok()) {
+        finish(category, false, result.reason());
+        return;
+    }
+    if (!parsePageFile(result.body, m_page)) {
+        finish(category, false, QStringLiteral("分类文件格式不对"));
+        return;
+    }
+    HttpRequest prototype;
+    prototype.readTimeoutMs = kChangerTimeoutMs;
+    prototype.deadlineMs = kChangerTimeoutMs;
+    m_changeFetch = new FailoverFetch(m_catalogue, QStringLiteral("/kq/Changer%1.dat").arg(category), prototype,
+                                      [](const HttpResult &r) { return r.ok(); }, this);
+    connect(m_changeFetch, &FailoverFetch::serverFailed, this, &CategoryLoader::changeServerFailed);
+    connect(m_changeFetch, &FailoverFetch::answered, this,
+            [this](const HttpResult &r) { onChangeFile(splitLines(r.body, 4)); });
+    connect(m_changeFetch, &FailoverFetch::exhausted, this, [this] {
+        const unsigned generation = m_generation;
+        emit changeServersExhausted();
+        if (generation == m_generation) // not superseded meanwhile
+            onChangeFile({});
+    });
+    m_changeFetch->start();
+}
+
+void CategoryLoader::onChangeFile(const QList<QByteArray> &lines)
+{
+    const int category = m_loading;
+    applyPage(m_catalogue, category, std::move(m_page));
+    applyChangeLines(m_catalogue, category, lines);
+    finish(category, true, {});
+}
+
+void CategoryLoader::finish(int category, bool ok, const QString &reason)
+{
+    if (!ok && m_catalogue.isValid(category))
+        m_catalogue.categories[size_t(category)].items = RecordList();
+    m_loading = -1;
+    m_page = {};
+    if (m_changeFetch) {
+        m_changeFetch->deleteLater();
+        m_changeFetch = nullptr;
+    }
+    emit finished(category, ok, reason);
+}
+
+} // namespace kestrin

@@ -1,0 +1,44 @@
+#pragma once
+#include "catalogue/latest_rows.h"
+
+#include <QAbstractTableModel>
+#include <QStringList>
+
+namespace kestrin {
+
+// The rows of the latest-upload list or the file list: caption, time, mark and tag columns over
+// LatestRow, decoded only when shown.
+class LatestListModel : public QAbstractTableModel
+{
+    Q_OBJECT
+public:
+    enum Column { CaptionColumn, TimeColumn, MarkColumn, TagColumn, ColumnCount };
+    enum Role {
+        RawRole = Qt::UserRole + 1, // the cell's GBK bytes
+        ToneRole,                   // the row's PictureTone, as int
+    };
+    using ToneRule = PictureTone (*)(const LatestRow &);
+
+    explicit LatestListModel(ToneRule tone, QObject *parent = nullptr);
+
+    void setHeaders(const QStringList &headers) { m_headers = headers; }
+    void setRows(QList<LatestRow> rows);
+    const QList<LatestRow> &rows() const { return m_rows; }
+    const LatestRow &row(int i) const { return m_rows.at(i); }
+    // Sets the row's "√"; the whole row repaints in its new colour.
+    void markRow(int i);
+
+    int rowCount(const QModelIndex &parent = {}) const override;
+    int columnCount(const QModelIndex &parent = {}) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+
+private:
+    QByteArray raw(const LatestRow &row, int column) const;
+
+    ToneRule m_tone;
+    QStringList m_headers;
+    QList<LatestRow> m_rows;
+};
+
+} // namespace kestrin

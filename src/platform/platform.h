@@ -1,0 +1,30 @@
+#pragma once
+#include "server/server_table.h"
+
+#include <functional>
+
+class QDialog;
+
+namespace kestrin {
+
+class Prompts;
+class Shell;
+class SettingsStore;
+class ShellFolders;
+class Lifecycle;
+
+// What the windows need from outside: dialogs, the shell, the settings store, the standard folders,
+// program termination and the server table. The program passes real ones; tests pass their own.
+struct Platform
+{
+    Prompts &prompts;
+    Shell &shell;
+    SettingsStore &settings;
+    ShellFolders &folders;
+    Lifecycle &life;
+    ServerTable servers = ServerTable::builtIn();
+    // Shows a dialog that runs on its own (window-modal, not waited for). Empty: QDialog::open().
+    std::function<void(QDialog &)> showDialog;
+};
+
+} // namespace kestrin
