@@ -3,7 +3,12 @@
 // same on a real X server).
 #include "app/main_window.h"
 #include "bench_library.h"
+#include "catalogue/change_merge.h"
+#include "catalogue/latest_list_model.h"
 #include "catalogue/latest_rows.h"
+#include "download/file_page.h"
+#include "gallery/picture_grid_model.h"
+#include "ui/picture_list.h"
 #include "catalogue/page_file.h"
 #include "catalogue/records.h"
 #include "gallery/gallery_page.h"
@@ -69,20 +74,41 @@ void BM_ReloadCategoryWithoutNetwork(benchmark::State &state)
         applyChangeLines(m.catalogue(), 0, splitLines(changer, 4));
         const LatestRows rows = latestRows(m.catalogue(), m.catalogue().latest(0), false);
         m.galleryPage()->setLatestRows(rows.top);
-        m.galleryPage()->showRecords(m.catalogue().items(0), false);
+        m.galleryPage()->showAll(false);
         m.galleryPage()->pictureGrid()->viewport()->repaint();
     }
 }
 BENCHMARK(BM_ReloadCategoryWithoutNetwork)->Unit(benchmark::kMillisecond);
+
+// A change list of 200 pictures of the category merged into the views, and the window repainted where
+// the merge made it out of date (the whole latest list, the grid's changed cells that are in view).
+void BM_Merge200ChangesInto100kAndRepaint(benchmark::State &state)
+{
+    BenchWindow w(library());
+    w.start();
+    MainWindow &m = *w.window;
+    GalleryPage *g = m.galleryPage();
+    PictureGridModel *grid = g->pictureGrid()->gridModel();
+    MergeTargets targets{g->latestList()->listModel(), m.filePage()->fileList()->listModel(),
+                         [grid](qsizetype index, const QByteArray &record) { grid->updateRecord(0, index, record); }};
+    QList<QByteArray> entries;
+    for (int i = 0; i < 200; ++i)
+        entries << QByteArray::number((i * 499) % kRecords);
+    QCoreApplication::processEvents();
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(applyChanges(m.catalogue(), 0, entries, targets, {}).size());
+        QCoreApplication::processEvents();
+    }
+}
+BENCHMARK(BM_Merge200ChangesInto100kAndRepaint)->Unit(benchmark::kMillisecond);
 
 void BM_GridFillAndFirstPaint(benchmark::State &state)
 {
     BenchWindow w(library());
     w.start();
     GalleryPage *g = w.window->galleryPage();
-    const RecordList records = w.window->catalogue().items(0);
     for (auto _ : state) {
-        g->showRecords(records, true);
+        g->showAll(true);
         g->pictureGrid()->viewport()->repaint();
     }
 }
@@ -98,6 +124,22 @@ void BM_GridScrolledViewportPaint(benchmark::State &state)
         grid->viewport()->repaint();
 }
 BENCHMARK(BM_GridScrolledViewportPaint)->Unit(benchmark::kMicrosecond);
+
+// Each paint a part of the category not painted before: no laid-out text to reuse.
+void BM_GridNewViewportPaint(benchmark::State &state)
+{
+    BenchWindow w(library());
+    w.start();
+    PictureGrid *grid = w.window->galleryPage()->pictureGrid();
+    QScrollBar *bar = grid->verticalScrollBar();
+    int row = 0;
+    for (auto _ : state) {
+        row = (row + 60) % (bar->maximum() - 60);
+        bar->setValue(row);
+        grid->viewport()->repaint();
+    }
+}
+BENCHMARK(BM_GridNewViewportPaint)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 

@@ -1,4 +1,5 @@
 #include "app/app_title.h"
+#include "app/desktop_alerts.h"
 #include "app/gui_platform.h"
 #include "app/launcher.h"
 #include "app/main_window.h"
@@ -24,7 +25,9 @@ int main(int argc, char **argv)
     QtSettingsStore settings;
     StandardShellFolders folders;
     Lifecycle life;
-    MainWindow window(Platform{prompts, shell, settings, folders, life, ServerTable::builtIn(), {}});
+    ChimeSound sound;
+    TrayNotifier notifier;
+    MainWindow window(Platform{prompts, shell, settings, folders, life, ServerTable::builtIn(), {}, &sound, &notifier});
     Launcher launcher(window, prompts, life);
     launcher.launch();
     return app.exec();

@@ -27,7 +27,8 @@
 namespace kestrin {
 
 MainWindow::MainWindow(Platform platform, QWidget *parent)
-    : QMainWindow(parent), m_platform(std::move(platform)), m_loader(m_catalogue)
+    : QMainWindow(parent), m_platform(std::move(platform)), m_loader(m_catalogue), m_poller(m_catalogue, m_loader),
+      m_speedTest(m_catalogue)
 {
     setObjectName(QStringLiteral("mainWindow"));
     kit::setPixelFont(this, 12);
@@ -39,7 +40,7 @@ MainWindow::MainWindow(Platform platform, QWidget *parent)
     setCentralWidget(m_pages);
     m_gallery = new GalleryPage(m_platform, m_catalogue, m_serverChoice, m_options);
     m_pages->addTab(m_gallery, QStringLiteral("图库模式"));
-    m_filePage = new FilePage(m_serverChoice, m_options);
+    m_filePage = new FilePage(m_serverChoice, m_options, m_queue);
     m_pages->addTab(m_filePage, QStringLiteral("软件模式"));
     m_webTabs = new WebTabHost(m_pages);
     m_pages->tabBar()->installEventFilter(this);
@@ -50,12 +51,11 @@ MainWindow::MainWindow(Platform platform, QWidget *parent)
     m_chineseNamesBox = optionBox("chineseNamesBox", QStringLiteral("中文名下载"), UserOptions::ChineseNames);
     m_popup = new LoadingPopup(this);
 
-    m_pollTimer.setObjectName(QStringLiteral("pollTimer"));
-    m_pollTimer.setInterval(kPollIntervalMs);
     m_queueTimer.setObjectName(QStringLiteral("queueTimer"));
     m_queueTimer.setInterval(kQueueIntervalMs);
     m_refreshLimitTimer.setObjectName(QStringLiteral("refreshLimitTimer"));
     m_refreshLimitTimer.setInterval(kRefreshLimitMs);
+    m_refreshLimitTimer.setSingleShot(true);
     connectParts();
 }
 
@@ -80,6 +80,9 @@ void MainWindow::connectParts()
     connect(m_gallery, &GalleryPage::categorySwitchRequested, this, &MainWindow::switchCategory);
     connect(m_gallery, &GalleryPage::saveFolderChooseRequested, this, &MainWindow::chooseSaveFolder);
     connect(m_filePage, &FilePage::saveFolderChooseRequested, this, &MainWindow::chooseSaveFolder);
+    connect(m_gallery, &GalleryPage::refreshRequested, this, &MainWindow::refresh);
+    connect(m_filePage, &FilePage::refreshRequested, this, &MainWindow::refresh);
+    connectChanges();
 }
 
 void MainWindow::showCentred()
@@ -125,9 +128,14 @@ void MainWindow::onCategoryFinished(int category, bool ok, const QString &reason
 void MainWindow::showLoadStatus(int category, bool ok, const QString &reason)
 {
     // A failed load says so until the next one succeeds; the grid alone would only look empty.
-    m_statusBar->setPanelText(WindowStatusBar::UpdatePanel,
-                              ok ? QStringLiteral("最后更新: ") + gbk::decode(m_catalogue.categories[size_t(category)].updateTime)
-                                 : QStringLiteral("载入失败: ") + reason);
+    if (!ok)
+        m_statusBar->setPanelText(WindowStatusBar::UpdatePanel, QStringLiteral("载入失败: ") + reason);
+    else if (std::exchange(m_noChangeServer, false))
+        showServerTrouble(QStringLiteral("所有服务器均无法连接,稍后自动重试"));
+    else
+        m_statusBar->setPanelText(WindowStatusBar::UpdatePanel,
+                                  QStringLiteral("最后更新: ") +
+                                      gbk::decode(m_catalogue.categories[size_t(category)].updateTime));
 }
 
 void MainWindow::fillViews(int category, bool fromTop)
@@ -136,27 +144,45 @@ void MainWindow::fillViews(int category, bool fromTop)
     m_gallery->setLatestRows(rows.top);
     m_filePage->setFileRows(rows.main);
     if (!m_personalZone) {
-        m_gallery->showRecords(m_catalogue.items(category), fromTop);
+        m_gallery->showCurrentPage(fromTop);
         return;
     }
     const std::optional<RecordList> selected =
         m_catalogue.buildSelectRecords(category, m_catalogue.categories[size_t(category)].selection);
     if (selected)
-        m_gallery->showRecords(*selected, fromTop);
+        m_gallery->showPicked(*selected, fromTop);
     else
         m_platform.prompts.message(QStringLiteral("抱歉！由于版本升级，您的自选专区需要重新设置！"));
 }
 
 void MainWindow::onChangeServerFailed(int index, bool reported)
 {
-    if (reported)
+    // Start-up says it in a box; once the window is up, a failing server must not stop the user.
+    if (m_starting && reported)
         m_platform.prompts.message(QStringLiteral("与#%1号主机通信失败,尝试连接下一台服务器!").arg(index));
+    else if (!m_starting)
+        showServerTrouble(QStringLiteral("与#%1号主机通信失败,正在尝试下一台服务器").arg(index));
 }
 
 void MainWindow::onNoChangeServer()
 {
+    if (!m_starting) {
+        m_noChangeServer = true;
+        return;
+    }
     m_platform.prompts.message(QStringLiteral("所有服务器均无法连接,请与管理员联系!"));
     m_platform.life.requestTermination();
+}
+
+void MainWindow::refresh()
+{
+    if (m_refreshLimitTimer.isActive()) {
+        m_platform.prompts.message(QStringLiteral("为了防止恶意刷新，每15秒只允许手动刷新一次！"));
+        return;
+    }
+    // Blocked from the click on, and for 15 seconds from the end of the reload.
+    m_refreshLimitTimer.start();
+    reloadCategory([this] { m_refreshLimitTimer.start(); });
 }
 
 void MainWindow::chooseSaveFolder()

@@ -2,8 +2,12 @@
 #include "app/user_options.h"
 #include "catalogue/catalogue.h"
 #include "catalogue/category_loader.h"
+#include "catalogue/change_merge.h"
+#include "catalogue/change_poll.h"
+#include "download/download_queue.h"
 #include "platform/platform.h"
 #include "server/server_choice.h"
+#include "server/speed_test.h"
 
 #include <QMainWindow>
 #include <QTimer>
@@ -22,14 +26,14 @@ class WebTabHost;
 class WindowStatusBar;
 struct RemoteConfig;
 
-// The main window composes the pages and owns what they share: the catalogue and its loader, the
-// server choice, the user's options and the timers. Every network wait runs on the event loop: the
-// window stays usable while a category loads, and a newer load supersedes an older one.
+// The main window composes the pages and owns what they share: the catalogue, its loader and its
+// poll, the server choice and speed test, the user's options, the download queue and the timers.
+// Every network wait runs on the event loop: the window stays usable while a category loads or a
+// server is polled, and a newer load supersedes an older one.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
 public:
-    static constexpr int kPollIntervalMs = 5000;
     static constexpr int kQueueIntervalMs = 100;
     static constexpr int kRefreshLimitMs = 15000;
 
@@ -53,9 +57,11 @@ public:
 
     Catalogue &catalogue() { return m_catalogue; }
     CategoryLoader &categoryLoader() { return m_loader; }
+    ChangePoller &poller() { return m_poller; }
+    DownloadQueueModel &queue() { return m_queue; }
     ServerChoice &serverChoice() { return m_serverChoice; }
     UserOptions &options() { return m_options; }
-    QTimer &pollTimer() { return m_pollTimer; }
+    QTimer &pollTimer() { return m_poller.timer(); }
     QTimer &queueTimer() { return m_queueTimer; }
     QTimer &refreshLimitTimer() { return m_refreshLimitTimer; }
     QString userName() const { return m_userName; }
@@ -67,6 +73,8 @@ public:
     // afterLoad runs once they show it (not when a newer load supersedes this one).
     void reloadCategory(std::function<void()> afterLoad = {}, bool fromTop = false);
     void chooseSaveFolder();
+    // "立即刷新" on either page: the category again, at most once in 15 seconds.
+    void refresh();
 
 signals:
     void startFinished(bool started);
@@ -93,6 +101,13 @@ private:
     void fillViews(int category, bool fromTop);
     void onChangeServerFailed(int index, bool reported);
     void onNoChangeServer();
+    // Changes arriving (change_alerts.cpp).
+    void connectChanges();
+    void mergeChanges(int category, const QList<QByteArray> &entries);
+    void onReloadNeeded(int category, const QList<QByteArray> &entries);
+    void announce(int category, const QList<Announcement> &announced);
+    void playSound();
+    void showServerTrouble(const QString &text);
 
     Platform m_platform;
     Catalogue m_catalogue;
@@ -100,7 +115,9 @@ private:
     ServerChoice m_serverChoice;
     UserOptions m_options;
     ConfigLoader *m_configLoader = nullptr;
-    QTimer m_pollTimer;
+    ChangePoller m_poller;
+    SpeedTest m_speedTest;
+    DownloadQueueModel m_queue;
     QTimer m_queueTimer;
     QTimer m_refreshLimitTimer;
     QString m_userName;
@@ -110,6 +127,7 @@ private:
     bool m_closed = false;
     std::function<void()> m_afterLoad;
     bool m_fillFromTop = false;
+    bool m_noChangeServer = false; // the load in flight got no change file from any server
 
     QTabWidget *m_pages = nullptr;
     GalleryPage *m_gallery = nullptr;

@@ -75,7 +75,7 @@ void MainWindow::onFirstCategory(bool ok, const QString &reason)
     m_gallery->setCategories(captions);
     m_filePage->setCategories(captions);
     m_gallery->showPageButtons(0);
-    m_pollTimer.start();
+    m_poller.timer().start();
     m_gallery->setCurrentCategory(0);
     m_filePage->setCurrentCategory(0);
     if (!m_userName.isEmpty()) {

@@ -1,6 +1,7 @@
 #include "catalogue/category_loader.h"
 
 #include "catalogue/catalogue.h"
+#include "catalogue/change_file.h"
 #include "catalogue/records.h"
 #include "server/failover_fetch.h"
 #include "server/http.h"
@@ -50,10 +51,7 @@ void CategoryLoader::onPage(int category, const HttpResult &result)
         finish(category, false, QStringLiteral("分类文件格式不对"));
         return;
     }
-    HttpRequest prototype;
-    prototype.readTimeoutMs = kChangerTimeoutMs;
-    prototype.deadlineMs = kChangerTimeoutMs;
-    m_changeFetch = new FailoverFetch(m_catalogue, QStringLiteral("/kq/Changer%1.dat").arg(category), prototype,
+    m_changeFetch = new FailoverFetch(m_catalogue, changeFilePath(category), changeFileRequest(),
                                       [](const HttpResult &r) { return r.ok(); }, this);
     connect(m_changeFetch, &FailoverFetch::serverFailed, this, &CategoryLoader::changeServerFailed);
     connect(m_changeFetch, &FailoverFetch::answered, this,

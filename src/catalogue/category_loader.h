@@ -20,7 +20,6 @@ class CategoryLoader : public QObject
 public:
     static constexpr int kPageReadTimeoutMs = 30000;
     static constexpr int kPageDeadlineMs = 60000;
-    static constexpr int kChangerTimeoutMs = 30000;
 
     explicit CategoryLoader(Catalogue &catalogue, QObject *parent = nullptr);
     ~CategoryLoader() override;

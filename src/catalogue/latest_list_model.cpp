@@ -13,12 +13,71 @@ void LatestListModel::setRows(QList<LatestRow> rows)
     endResetModel();
 }
 
+bool LatestListModel::batching()
+{
+    if (m_batchDepth == 0)
+        return false;
+    if (!m_batchReset) {
+        m_batchReset = true;
+        beginResetModel();
+    }
+    return true;
+}
+
+void LatestListModel::endBatch()
+{
+    if (--m_batchDepth > 0 || !m_batchReset)
+        return;
+    m_batchReset = false;
+    endResetModel();
+}
+
 void LatestListModel::markRow(int i)
 {
     if (i < 0 || i >= m_rows.size())
         return;
+    const bool batch = batching();
     m_rows[i].mark = markText();
-    emit dataChanged(index(i, 0), index(i, ColumnCount - 1));
+    if (!batch)
+        emit dataChanged(index(i, 0), index(i, ColumnCount - 1));
+}
+
+bool LatestListModel::removeFirstWithTag(QByteArrayView tag)
+{
+    for (int i = 0; i < m_rows.size(); ++i) {
+        if (m_rows[i].tag != tag)
+            continue;
+        const bool batch = batching();
+        if (!batch)
+            beginRemoveRows({}, i, i);
+        m_rows.removeAt(i);
+        if (!batch)
+            endRemoveRows();
+        return true;
+    }
+    return false;
+}
+
+void LatestListModel::insertTop(const LatestRow &row)
+{
+    const bool batch = batching();
+    if (!batch)
+        beginInsertRows({}, 0, 0);
+    m_rows.prepend(row);
+    if (!batch)
+        endInsertRows();
+}
+
+void LatestListModel::trimTo(int count)
+{
+    if (m_rows.size() <= count)
+        return;
+    const bool batch = batching();
+    if (!batch)
+        beginRemoveRows({}, count, int(m_rows.size()) - 1);
+    m_rows.resize(count);
+    if (!batch)
+        endRemoveRows();
 }
 
 int LatestListModel::rowCount(const QModelIndex &parent) const { return parent.isValid() ? 0 : int(m_rows.size()); }

@@ -27,6 +27,25 @@ public:
     const LatestRow &row(int i) const { return m_rows.at(i); }
     // Sets the row's "√"; the whole row repaints in its new colour.
     void markRow(int i);
+    // Changes made between begin and end reach the views as one reset: a merge of hundreds of entries
+    // costs the views one refill, not hundreds of row insertions and removals.
+    class Batch
+    {
+    public:
+        explicit Batch(LatestListModel &model) : m_model(model) { ++m_model.m_batchDepth; }
+        ~Batch() { m_model.endBatch(); }
+        Batch(const Batch &) = delete;
+        Batch &operator=(const Batch &) = delete;
+
+    private:
+        LatestListModel &m_model;
+    };
+
+    // Removes the first row whose tag is tag; false when there is none.
+    bool removeFirstWithTag(QByteArrayView tag);
+    void insertTop(const LatestRow &row);
+    // Drops rows from the end until at most count remain.
+    void trimTo(int count);
 
     int rowCount(const QModelIndex &parent = {}) const override;
     int columnCount(const QModelIndex &parent = {}) const override;
@@ -35,10 +54,15 @@ public:
 
 private:
     QByteArray raw(const LatestRow &row, int column) const;
+    // Inside a batch: announces the reset before the first change.
+    bool batching();
+    void endBatch();
 
     ToneRule m_tone;
     QStringList m_headers;
     QList<LatestRow> m_rows;
+    int m_batchDepth = 0;
+    bool m_batchReset = false;
 };
 
 } // namespace kestrin

@@ -1,6 +1,7 @@
 #include "download/file_page.h"
 
 #include "app/user_options.h"
+#include "download/download_queue.h"
 #include "server/server_bar.h"
 #include "ui/picture_list.h"
 #include "ui/widget_kit.h"
@@ -12,7 +13,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalBlocker>
-#include <QStandardItemModel>
 #include <QTabBar>
 #include <QToolButton>
 #include <QTreeView>
@@ -53,7 +53,7 @@ QCheckBox *optionBox(QWidget *parent, const char *name, const QString &text, Use
 
 } // namespace
 
-FilePage::FilePage(ServerChoice &choice, UserOptions &options, QWidget *parent)
+FilePage::FilePage(ServerChoice &choice, UserOptions &options, DownloadQueueModel &queue, QWidget *parent)
     : QWidget(parent), m_options(options)
 {
     setObjectName(QStringLiteral("filePage"));
@@ -62,7 +62,7 @@ FilePage::FilePage(ServerChoice &choice, UserOptions &options, QWidget *parent)
     columns->setSpacing(0);
     columns->addWidget(buildCategoryColumn());
     columns->addWidget(buildOptionsColumn(choice));
-    columns->addWidget(buildQueueColumn());
+    columns->addWidget(buildQueueColumn(queue));
     columns->addWidget(buildFolderColumn(), 1);
 }
 
@@ -111,7 +111,7 @@ QWidget *FilePage::buildOptionsColumn(ServerChoice &choice)
     return column;
 }
 
-QWidget *FilePage::buildQueueColumn()
+QWidget *FilePage::buildQueueColumn(DownloadQueueModel &queue)
 {
     QWidget *column = kit::panel(this, "queueColumn");
     column->setFixedWidth(184);
@@ -130,9 +130,7 @@ QWidget *FilePage::buildQueueColumn()
     line->addWidget(m_searchButton);
 
     m_queue = new QTreeView(column);
-    auto *queueModel = new QStandardItemModel(0, 1, m_queue);
-    queueModel->setHorizontalHeaderLabels({QStringLiteral("待下载文件列表")});
-    m_queue->setModel(queueModel);
+    m_queue->setModel(&queue);
     kit::setUpReportView(m_queue, "queueList", {180}, true);
     m_queue->setFixedHeight(240);
     layout->addWidget(m_queue);

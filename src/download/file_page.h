@@ -12,6 +12,7 @@ class QTreeView;
 
 namespace kestrin {
 
+class DownloadQueueModel;
 class PictureList;
 class ServerBar;
 class ServerChoice;
@@ -23,7 +24,7 @@ class FilePage : public QWidget
 {
     Q_OBJECT
 public:
-    FilePage(ServerChoice &choice, UserOptions &options, QWidget *parent = nullptr);
+    FilePage(ServerChoice &choice, UserOptions &options, DownloadQueueModel &queue, QWidget *parent = nullptr);
 
     QTabBar *categoryTabs() const { return m_tabs; }
     // Hidden twins of the gallery's category buttons (the zone's last); the tabs are the way in.
@@ -53,7 +54,7 @@ signals:
 private:
     QWidget *buildCategoryColumn();
     QWidget *buildOptionsColumn(ServerChoice &choice);
-    QWidget *buildQueueColumn();
+    QWidget *buildQueueColumn(DownloadQueueModel &queue);
     QWidget *buildFolderColumn();
 
     UserOptions &m_options;

@@ -173,9 +173,25 @@ void GalleryPage::showPageButtons(int category)
     m_selectionGrid->hide();
 }
 
-void GalleryPage::showRecords(const RecordList &records, bool fromTop)
+void GalleryPage::showAll(bool fromTop)
 {
-    m_grid->showRecords(m_catalogue.current, records, fromTop);
+    m_grid->showRecords(m_catalogue.current, m_catalogue.items(m_catalogue.current), fromTop, 0);
+}
+
+void GalleryPage::showCurrentPage(bool fromTop)
+{
+    const int c = m_catalogue.current;
+    const bool paged = m_currentPage >= 1 && m_currentPage != navigation::kSearchPage;
+    const std::optional<RecordList> page = paged ? navigation::pageRecords(m_catalogue.items(c), m_currentPage) : std::nullopt;
+    if (page)
+        m_grid->showRecords(c, *page, fromTop, qsizetype(m_currentPage - 1) * navigation::kPageSize);
+    else
+        showAll(fromTop);
+}
+
+void GalleryPage::showPicked(const RecordList &records, bool fromTop)
+{
+    m_grid->showRecords(m_catalogue.current, records, fromTop, PictureGridModel::kFindById);
 }
 
 void GalleryPage::setLatestRows(QList<LatestRow> rows)
@@ -210,7 +226,7 @@ void GalleryPage::onPageEntry(int index)
     // The grid's own category: a page of what it shows, even while another category is loading.
     const int category = m_grid->gridModel()->category();
     if (const std::optional<RecordList> records = navigation::pageRecords(m_catalogue.items(category), entry.tag))
-        m_grid->showRecords(category, *records, true);
+        m_grid->showRecords(category, *records, true, entry.tag < 1 ? 0 : qsizetype(entry.tag - 1) * navigation::kPageSize);
 }
 
 void GalleryPage::onGridRecord(int category, const QByteArray &record)

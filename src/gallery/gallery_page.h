@@ -55,8 +55,11 @@ public:
     void showPageButtons(int category);
     int currentPage() const { return m_currentPage; }
     void setCurrentPage(int page) { m_currentPage = page; }
-    // Fills the grid with records of the current category.
-    void showRecords(const RecordList &records, bool fromTop);
+    // Fills the grid with records of the current category: all of them, the page the user is on, or
+    // those picked one by one.
+    void showAll(bool fromTop);
+    void showCurrentPage(bool fromTop);
+    void showPicked(const RecordList &records, bool fromTop);
     // Fills the latest list with rows of the current category.
     void setLatestRows(QList<LatestRow> rows);
     // The wheel turned down over the window: one row down in whichever grid shows.

@@ -4,21 +4,25 @@
 #include "gallery/picture_grid_model.h"
 #include "ui/widget_kit.h"
 
+#include <QCache>
 #include <QHeaderView>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QStaticText>
 #include <QStyledItemDelegate>
 
 namespace kestrin {
 
 namespace {
 
-// Paints a cell as the grid's rules say; the view itself draws nothing of its own in the cells.
+// Paints a cell as the grid's rules say; the view itself draws nothing of its own in the cells. Laid
+// out texts are kept, so a repaint (every move of the pointer to another cell repaints the grid) draws
+// them without shaping them again.
 class CellDelegate : public QStyledItemDelegate
 {
 public:
-    explicit CellDelegate(PictureGrid *grid) : QStyledItemDelegate(grid), m_grid(grid) {}
+    explicit CellDelegate(PictureGrid *grid) : QStyledItemDelegate(grid), m_grid(grid), m_layouts(4000) {}
 
     void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override
     {
@@ -32,13 +36,26 @@ public:
         font.setBold(look.bold);
         painter->setFont(font);
         painter->setPen(kit::toneColour(look.tone));
-        const QString text = QFontMetrics(font).elidedText(look.text, Qt::ElideRight, option.rect.width());
-        painter->drawText(option.rect, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, text);
+        painter->drawStaticText(option.rect.topLeft(), layout(look, font, option.rect.width()));
         painter->restore();
     }
 
 private:
+    const QStaticText &layout(const CellLook &look, const QFont &font, int width) const
+    {
+        const QString key = look.text + QChar(look.bold ? u'B' : u'N') + QString::number(width);
+        if (QStaticText *known = m_layouts.object(key))
+            return *known;
+        const QFontMetrics metrics(font);
+        auto *text = new QStaticText(metrics.elidedText(look.text, Qt::ElideRight, width));
+        text->setTextFormat(Qt::PlainText);
+        text->prepare(QTransform(), font);
+        m_layouts.insert(key, text);
+        return *text;
+    }
+
     PictureGrid *m_grid;
+    mutable QCache<QString, QStaticText> m_layouts;
 };
 
 } // namespace
@@ -68,10 +85,10 @@ PictureGrid::PictureGrid(const Catalogue &catalogue, const char *name, QWidget *
     setPalette(pal);
 }
 
-void PictureGrid::showRecords(int category, const RecordList &records, bool fromTop)
+void PictureGrid::showRecords(int category, const RecordList &records, bool fromTop, qsizetype first)
 {
     const int keep = verticalScrollBar()->value();
-    m_model->fill(category, records);
+    m_model->fill(category, records, first);
     fitColumns();
     if (fromTop)
         scrollToTop();

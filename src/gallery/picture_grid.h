@@ -20,7 +20,7 @@ public:
     PictureGridModel *gridModel() const { return m_model; }
     // Shows records of category, from the top row when asked (a new page or category), else where the
     // view stands (the same records brought up to date).
-    void showRecords(int category, const RecordList &records, bool fromTop);
+    void showRecords(int category, const RecordList &records, bool fromTop, qsizetype first);
     CellLook cellLook(int column, int row) const;
     QRect cellRect(int column, int row) const;
     int hoverColumn() const { return m_hoverColumn; }

@@ -8,10 +8,11 @@ namespace kestrin {
 
 PictureGridModel::PictureGridModel(QObject *parent) : QAbstractTableModel(parent) {}
 
-void PictureGridModel::fill(int category, const RecordList &records)
+void PictureGridModel::fill(int category, const RecordList &records, qsizetype first)
 {
     beginResetModel();
     m_category = category;
+    m_first = first;
     m_records = records;
     const qsizetype n = records.size();
     const qsizetype rows = n / kColumns + (n % kColumns != 0 ? 1 : 0);
@@ -34,6 +35,28 @@ void PictureGridModel::setCell(int column, int row, const QByteArray &text)
     m_records.set(qsizetype(row) * kColumns + column, text);
     const QModelIndex idx = index(row, column);
     emit dataChanged(idx, idx);
+}
+
+qsizetype PictureGridModel::positionOf(int category, qsizetype index) const
+{
+    if (category != m_category || index < 0)
+        return -1;
+    if (m_first != kFindById) {
+        const qsizetype k = index - m_first;
+        return m_records.contains(k) ? k : -1;
+    }
+    for (qsizetype k = 0; k < m_records.size(); ++k) {
+        if (PictureRecord::parse(m_records.at(k)).idNumber() == index)
+            return k;
+    }
+    return -1;
+}
+
+void PictureGridModel::updateRecord(int category, qsizetype index, const QByteArray &text)
+{
+    const qsizetype k = positionOf(category, index);
+    if (k >= 0)
+        setCell(int(k % kColumns), int(k / kColumns), text);
 }
 
 int PictureGridModel::rowCount(const QModelIndex &parent) const { return parent.isValid() ? 0 : m_rows; }

@@ -12,6 +12,8 @@ class Shell;
 class SettingsStore;
 class ShellFolders;
 class Lifecycle;
+class NotificationSound;
+class DesktopNotifier;
 
 // What the windows need from outside: dialogs, the shell, the settings store, the standard folders,
 // program termination and the server table. The program passes real ones; tests pass their own.
@@ -25,6 +27,8 @@ struct Platform
     ServerTable servers = ServerTable::builtIn();
     // Shows a dialog that runs on its own (window-modal, not waited for). Empty: QDialog::open().
     std::function<void(QDialog &)> showDialog;
+    NotificationSound *sound = nullptr;     // none: silent
+    DesktopNotifier *notifier = nullptr;    // none: no desktop messages
 };
 
 } // namespace kestrin

@@ -19,10 +19,14 @@ struct HttpResult
     bool tooLarge = false;
     bool writeFailed = false;
     QString errorText;
+    QByteArray etag;         // validators the server gave, for asking "has it changed?" next time
+    QByteArray lastModified;
 
     // What an HTTP client reports as a failure: no answer, or a status outside 2xx.
     bool failed() const { return transportError || status < 200 || status > 299; }
     bool ok() const { return !transportError && status == 200; }
+    // The server says the file is unchanged since the validators that were sent.
+    bool notModified() const { return !transportError && status == 304; }
     // Why the answer is of no use, in the words the status bar shows; empty when ok().
     QString reason() const;
 };
@@ -39,6 +43,11 @@ struct HttpRequest
     // Non-empty: the answer streams into a temporary file beside this path, which replaces the path
     // only when the whole answer arrived with status 200. Nothing is written otherwise.
     QString targetPath;
+    // Keep the connection for the next request (polls); otherwise it is closed after the answer.
+    bool keepAlive = false;
+    // Validators of the copy already held: a server that still has that version answers 304.
+    QByteArray ifNoneMatch;
+    QByteArray ifModifiedSince;
 };
 
 // One request in flight. It belongs to the object it was started for (its context): when that object

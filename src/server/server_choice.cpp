@@ -11,18 +11,24 @@ QString ServerChoice::speedText(int library) const
 
 void ServerChoice::setCarrier(int carrier)
 {
-    if (carrier < 0 || carrier >= kCarriers || carrier == m_carrier)
+    if (carrier < 0 || carrier >= kCarriers)
         return;
-    m_carrier = carrier;
-    emit changed();
+    if (carrier != m_carrier) {
+        m_carrier = carrier;
+        emit changed();
+    }
+    emit chosen(serverIndex());
 }
 
 void ServerChoice::setLibrary(int library)
 {
-    if (library < 0 || library >= kLibraries || library == m_library)
+    if (library < 0 || library >= kLibraries)
         return;
-    m_library = library;
-    emit changed();
+    if (library != m_library) {
+        m_library = library;
+        emit changed();
+    }
+    emit chosen(serverIndex());
 }
 
 void ServerChoice::setSpeedText(int library, const QString &text)

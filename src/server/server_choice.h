@@ -22,6 +22,8 @@ public:
     // "速度未知" until a library's speed has been measured.
     QString speedText(int library) const;
 
+    // The user picked a carrier or a library (on either page): the pick applies even when it was
+    // already the choice, since servers that failed may have moved the server in use elsewhere.
     void setCarrier(int carrier);
     void setLibrary(int library);
     void setSpeedText(int library, const QString &text);
@@ -29,6 +31,8 @@ public:
 signals:
     // The carrier or the library changed (by either page).
     void changed();
+    // A pick was made: requests go to this server from now on.
+    void chosen(int serverIndex);
     void speedChanged(int library);
 
 private:

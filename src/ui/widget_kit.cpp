@@ -2,7 +2,11 @@
 
 #include "ui/artwork.h"
 
+#include <QApplication>
+#include <QCache>
 #include <QHeaderView>
+#include <QPainter>
+#include <QStaticText>
 #include <QLabel>
 #include <QToolButton>
 #include <QTreeView>
@@ -97,6 +101,44 @@ QColor toneColour(PictureTone tone)
     case PictureTone::Blue: break;
     }
     return QColor(0, 0, 255);
+}
+
+struct ToneRowDelegate::Layouts
+{
+    QCache<QString, QStaticText> texts{4000};
+};
+
+ToneRowDelegate::ToneRowDelegate(int toneRole, QObject *parent)
+    : QStyledItemDelegate(parent), m_role(toneRole), m_layouts(std::make_unique<Layouts>())
+{
+}
+
+ToneRowDelegate::~ToneRowDelegate() = default;
+
+void ToneRowDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const
+{
+    QStyleOptionViewItem opt = option;
+    initStyleOption(&opt, index);
+    const QString text = opt.text;
+    opt.text.clear();
+    QStyle *style = opt.widget ? opt.widget->style() : QApplication::style();
+    style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, opt.widget); // background and selection
+    if (text.isEmpty())
+        return;
+    const QRect area = style->subElementRect(QStyle::SE_ItemViewItemText, &opt, opt.widget).adjusted(2, 0, -2, 0);
+    const QString key = text + QChar(u'|') + QString::number(area.width());
+    QStaticText *laid = m_layouts->texts.object(key);
+    if (!laid) {
+        laid = new QStaticText(opt.fontMetrics.elidedText(text, Qt::ElideRight, area.width()));
+        laid->setTextFormat(Qt::PlainText);
+        laid->prepare(QTransform(), opt.font);
+        m_layouts->texts.insert(key, laid);
+    }
+    painter->save();
+    painter->setFont(opt.font);
+    painter->setPen(opt.palette.color(QPalette::Text));
+    painter->drawStaticText(area.left(), area.top() + (area.height() - opt.fontMetrics.height()) / 2, *laid);
+    painter->restore();
 }
 
 void ToneRowDelegate::initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const

@@ -5,6 +5,7 @@
 #include <QList>
 #include <QString>
 #include <QStyledItemDelegate>
+#include <memory>
 
 class QWidget;
 class QLabel;
@@ -30,16 +31,21 @@ void setBold(QWidget *w, bool bold);
 QColor toneColour(PictureTone tone);
 
 // Draws list rows in the toolkit's way, in the colour the model gives as a PictureTone in toneRole.
+// Laid-out texts are kept, so a list refilled after every merge repaints without shaping them again.
 class ToneRowDelegate : public QStyledItemDelegate
 {
 public:
-    ToneRowDelegate(int toneRole, QObject *parent) : QStyledItemDelegate(parent), m_role(toneRole) {}
+    ToneRowDelegate(int toneRole, QObject *parent);
+    ~ToneRowDelegate() override;
+    void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
 
 protected:
     void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override;
 
 private:
+    struct Layouts;
     int m_role;
+    std::unique_ptr<Layouts> m_layouts;
 };
 
 } // namespace kestrin::kit

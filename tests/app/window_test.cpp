@@ -6,6 +6,7 @@
 #include "app/window_status_bar.h"
 #include "download/download_dialog.h"
 #include "download/file_page.h"
+#include "server/server_bar.h"
 #include "gallery/category_bar.h"
 #include "gallery/gallery_page.h"
 #include "gallery/picture_grid.h"
@@ -18,6 +19,7 @@
 #include <QElapsedTimer>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QScreen>
 #include <QScrollBar>
 #include <QSettings>
@@ -118,6 +120,26 @@ TEST(Window, TheWheelDownScrollsTheGridFromAnywhereAndNeverTurnsThePages)
     wheel(w.pages()->tabBar(), 120);
     EXPECT_EQ(w.pages()->currentIndex(), 0);
     EXPECT_EQ(bar->value(), 3);
+}
+
+TEST(Window, TheServerBarsOfBothPagesShowOneChoice)
+{
+    WindowHarness h(small());
+    MainWindow &w = h.start();
+    ServerBar *gallery = w.galleryPage()->serverBar();
+    ServerBar *files = w.filePage()->serverBar();
+    files->carrierButton(1)->click();
+    files->libraryButton(2)->click();
+    EXPECT_TRUE(gallery->carrierButton(1)->isChecked());
+    EXPECT_FALSE(gallery->carrierButton(0)->isChecked());
+    EXPECT_TRUE(gallery->libraryButton(2)->isChecked());
+    EXPECT_EQ(w.serverChoice().serverIndex(), 5);
+    gallery->carrierButton(0)->click();
+    EXPECT_TRUE(files->carrierButton(0)->isChecked());
+    EXPECT_EQ(w.serverChoice().serverIndex(), 2);
+    w.serverChoice().setSpeedText(1, "500 KB/s");
+    EXPECT_EQ(gallery->speedLabel(1)->text(), "500 KB/s");
+    EXPECT_EQ(files->speedLabel(1)->text(), "500 KB/s");
 }
 
 TEST(Window, StatusPanelsKeepTheirWidthsAndTheWindowItsDesignSize)

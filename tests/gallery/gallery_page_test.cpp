@@ -190,7 +190,7 @@ TEST(GalleryPage, ColoursTellEachPicturesStateAndThePointerTurnsOneRed)
     saveScreen(&w, "gallery-colours");
     QTest::mouseMove(grid->viewport(), grid->cellRect(1, 0).center());
     EXPECT_EQ(paintedColours(w, 3, 0), QSet<QRgb>{qRgb(0, 0, 255)});
-    grid->showRecords(0, w.catalogue().items(0).mid(0, 10), true);
+    grid->showRecords(0, w.catalogue().items(0).mid(0, 10), true, 0);
     EXPECT_TRUE(paintedColours(w, 3, 2).isEmpty()); // past the end: nothing
     EXPECT_FALSE(paintedColours(w, 1, 2).isEmpty());
 }

@@ -4,6 +4,7 @@
 #include "library_ops.h"
 #include "library_server.h"
 #include "platform/lifecycle.h"
+#include "platform/notifications.h"
 #include "platform/prompts.h"
 #include "platform/shell.h"
 #include "server/http.h"
@@ -85,6 +86,20 @@ public:
     bool canOpen = true;
     bool open(const QString &target) override { opened << target; return canOpen; }
     void openWith(const QString &path) override { openedWith << path; }
+};
+
+class CountingSound : public NotificationSound
+{
+public:
+    int plays = 0;
+    void play() override { ++plays; }
+};
+
+class RecordingNotifier : public DesktopNotifier
+{
+public:
+    QStringList texts;
+    void notify(const QString &title, const QString &text) override { texts << title + ": " + text; }
 };
 
 // Waits on the event loop until pred holds or ms pass; true when it holds.

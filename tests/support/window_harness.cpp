@@ -37,7 +37,8 @@ MainWindow &WindowHarness::start(const ServerTable &servers)
         if (onDialog)
             onDialog(dialog);
     };
-    window = std::make_unique<MainWindow>(Platform{prompts, shell, *settings, folders, life, servers, showDialog});
+    window = std::make_unique<MainWindow>(Platform{realPrompts ? *realPrompts : prompts, shell, *settings, folders, life,
+                                                   servers, showDialog, &sound, &notifier});
     QSignalSpy finished(window.get(), &MainWindow::startFinished);
     window->start();
     if (!finished.wait(30000))
@@ -88,6 +89,16 @@ void WindowHarness::showCategory(int i)
 bool WindowHarness::waitDialogClosed(int ms)
 {
     return waitUntil([this] { return lastDialog.isNull() || !lastDialog->isVisible(); }, ms);
+}
+
+void WindowHarness::poll()
+{
+    window->poller().poll();
+    if (!waitUntil([this] { return !window->poller().isPolling(); }, 30000))
+        throw std::runtime_error("poll did not end");
+    if (!waitUntil([this] { return !window->categoryLoader().isLoading(); }, 30000))
+        throw std::runtime_error("reload did not end");
+    QCoreApplication::processEvents();
 }
 
 QList<QByteArray> makeRecords(int count)

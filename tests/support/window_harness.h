@@ -34,6 +34,9 @@ public:
     RecordingShell shell;
     FolderMap folders;
     RecordingLifecycle life;
+    CountingSound sound;
+    RecordingNotifier notifier;
+    Prompts *realPrompts = nullptr; // real message boxes instead of the scripted answers
     std::unique_ptr<SettingsStore> settings;
     // Plays the user's part in a download dialog once it shows; without one it stays open.
     std::function<void(DownloadDialog &)> onDialog;
@@ -55,6 +58,8 @@ public:
     void showCategory(int i);
     // Waits until the last download dialog has closed.
     bool waitDialogClosed(int ms = 10000);
+    // Runs one poll of the current category to its end, and the reload it may start.
+    void poll();
 };
 
 // "A<k>|<Chinese name>|<time>" records 0..count-1 of the given category.

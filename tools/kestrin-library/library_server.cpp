@@ -3,7 +3,9 @@
 #include <httplib.h>
 
 #include <QDir>
+#include <QDateTime>
 #include <QFileInfo>
+#include <QLocale>
 #include <chrono>
 #include <cstdio>
 #include <fnmatch.h>
@@ -92,6 +94,24 @@ std::string contentType(const std::string &path)
     return "application/octet-stream";
 }
 
+std::string httpDate(const QDateTime &utc)
+{
+    return QLocale::c().toString(utc, QStringLiteral("ddd, dd MMM yyyy hh:mm:ss 'GMT'")).toStdString();
+}
+
+// If-None-Match decides when present; otherwise If-Modified-Since, to the second.
+bool notModified(const httplib::Request &req, const std::string &etag, const QDateTime &modified)
+{
+    if (req.has_header("If-None-Match"))
+        return req.get_header_value("If-None-Match") == etag;
+    if (!req.has_header("If-Modified-Since"))
+        return false;
+    QDateTime since = QLocale::c().toDateTime(QString::fromStdString(req.get_header_value("If-Modified-Since")),
+                                              QStringLiteral("ddd, dd MMM yyyy hh:mm:ss 'GMT'"));
+    since.setTimeSpec(Qt::UTC);
+    return since.isValid() && modified.toSecsSinceEpoch() <= since.toSecsSinceEpoch();
+}
+
 std::string foldSlashes(const std::string &path)
 {
     std::string out;
@@ -121,7 +141,8 @@ bool LibraryServer::start(const QStringList &hosts, int port, bool allowRemote, 
         auto host = std::make_unique<Host>();
         host->address = h.toStdString();
         host->server.set_tcp_nodelay(true);
-        host->server.set_keep_alive_timeout(1);
+        host->server.set_keep_alive_timeout(m_keepAliveSeconds);
+        host->server.set_keep_alive_max_count(100000);
         // Without SO_REUSEPORT (the library's default) a second server on a taken port fails to start
         // instead of silently sharing the requests with the first.
         host->server.set_socket_options([](socket_t sock) {
@@ -304,6 +325,19 @@ void LibraryServer::handle(const std::string &host, const void *request, void *r
     if (!f.open(QIODevice::ReadOnly)) {
         res.status = 403;
         record(head + "403 " + host);
+        return;
+    }
+    // Validators, so a client that polls can ask "changed since?" and get a 304 of a few bytes.
+    const QFileInfo info(f);
+    const std::string etag = "\"" + std::to_string(info.size()) + "-" +
+                             std::to_string(info.lastModified().toMSecsSinceEpoch()) + "\"";
+    const QDateTime modified = info.lastModified().toUTC();
+    const std::string lastModified = httpDate(modified);
+    res.set_header("ETag", etag);
+    res.set_header("Last-Modified", lastModified);
+    if (!fault && notModified(req, etag, modified)) {
+        res.status = 304;
+        record(head + "304 " + host);
         return;
     }
     auto body = std::make_shared<std::string>(f.readAll().toStdString());

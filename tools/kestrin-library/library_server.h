@@ -50,6 +50,9 @@ public:
     void setFaults(std::vector<FaultRule> rules);
     void clearFaults() { setFaults({}); }
     void setEchoLog(bool echo) { m_echo = echo; }
+    // How long an idle connection stays open for the next request (before start). stop() may wait
+    // this long for a connection that is open.
+    void setKeepAliveSeconds(int seconds) { m_keepAliveSeconds = seconds; }
     // "METHOD PATH STATUS HOST" for every request so far.
     QStringList log() const;
     void clearLog();
@@ -65,6 +68,7 @@ private:
     std::string m_root;
     std::vector<std::unique_ptr<Host>> m_hosts;
     int m_port = 0;
+    int m_keepAliveSeconds = 1;
     std::atomic<bool> m_stopping{false};
     std::atomic<unsigned> m_faultGeneration{0};
     std::atomic<bool> m_echo{false};

@@ -19,7 +19,8 @@ const char kUsage[] =
     "  kestrin-library publish DIR CATEGORY FILE_NAME CHINESE_NAME [--time TEXT]\n"
     "  kestrin-library withdraw DIR CATEGORY FILE_NAME\n"
     "  kestrin-library new-batch DIR\n"
-    "  kestrin-library serve DIR [--host H]... [--port P] [--allow-remote] [--fault 'GLOB ACTION...']...\n"
+    "  kestrin-library serve DIR [--host H]... [--port P] [--keep-alive SECONDS] [--allow-remote]\n"
+    "                        [--fault 'GLOB ACTION...']...\n"
     "      fault actions: status=N delay=MS hang drop truncate=BYTES drip=MS host=H\n";
 
 int fail(const QString &message)
@@ -48,6 +49,7 @@ int serve(const QString &dir, QStringList args)
 {
     QStringList hosts;
     int port = 16990;
+    int keepAlive = 10; // longer than the clients' 5-second poll, so a poll reuses its connection
     bool allowRemote = false;
     std::vector<FaultRule> faults;
     for (qsizetype i = 0; i < args.size(); ++i) {
@@ -58,6 +60,9 @@ int serve(const QString &dir, QStringList args)
         else if (a == QLatin1String("--port") && hasValue) {
             if (!intArg(args[++i], 0, &port) || port > 65535)
                 return fail(QStringLiteral("bad port %1").arg(args[i]));
+        } else if (a == QLatin1String("--keep-alive") && hasValue) {
+            if (!intArg(args[++i], 1, &keepAlive))
+                return fail(QStringLiteral("bad keep-alive %1").arg(args[i]));
         } else if (a == QLatin1String("--allow-remote"))
             allowRemote = true;
         else if (a == QLatin1String("--fault") && hasValue) {
@@ -79,6 +84,7 @@ int serve(const QString &dir, QStringList args)
     pthread_sigmask(SIG_BLOCK, &set, nullptr);
     LibraryServer server(dir);
     server.setEchoLog(true);
+    server.setKeepAliveSeconds(keepAlive);
     server.setFaults(faults);
     QString err;
     if (!server.start(hosts, port, allowRemote, &err))

@@ -1,0 +1,76 @@
+#pragma once
+#include <QByteArray>
+#include <QHash>
+#include <QList>
+#include <QObject>
+#include <QTimer>
+#include <functional>
+
+namespace kestrin {
+
+struct Catalogue;
+struct HttpResult;
+class CategoryLoader;
+class FailoverFetch;
+
+enum class PollAction {
+    Nothing,
+    Merge,           // exactly the next change list of the same batch
+    Reload,          // another batch, or serials skipped: the whole category again
+    ReloadThenMerge, // the next change list names records not held yet (pictures were appended)
+};
+
+// What a poll does with the change file of category c, by the first row that matches: fewer than
+// three lines, the serial held, or a next list of fewer than two characters: nothing; the next list
+// of the same batch: merge; an older serial of the same batch: nothing; anything else: reload.
+PollAction decidePoll(const Catalogue &cat, int c, const QList<QByteArray> &lines);
+
+// Every 5 seconds, asks the server for the current category's change file. One poll at a time, none
+// while a category loads, and an answer for a category that is no longer current is dropped. Failing
+// servers are passed over quietly; when none answers, the next tick tries again from the server the
+// user chose. Polls keep their connection and ask "changed since?", so an unchanged file costs a 304.
+class ChangePoller : public QObject
+{
+    Q_OBJECT
+public:
+    static constexpr int kIntervalMs = 5000;
+
+    ChangePoller(Catalogue &catalogue, CategoryLoader &loader, QObject *parent = nullptr);
+    ~ChangePoller() override;
+
+    QTimer &timer() { return m_timer; }
+    // The server a new round starts from after every server failed (the user's choice).
+    void setChosenServer(std::function<int()> chosen) { m_chosen = std::move(chosen); }
+    // Lean requests for measuring what validators and kept connections save: a new connection and
+    // the whole file every time.
+    void setPlainRequests(bool plain) { m_plain = plain; }
+    void poll();
+    bool isPolling() const;
+
+signals:
+    // The next change list of category was stored (serial, time, list): merge it.
+    void changesArrived(int category, const QList<QByteArray> &entries);
+    // The category is out of step: reload it, then merge entries (when there are any).
+    void reloadNeeded(int category, const QList<QByteArray> &entries);
+    void serverFailed(int index);
+    void allServersFailed();
+    // A server answered after failures.
+    void recovered(int index);
+    // The poll that was started has ended, whatever it found.
+    void finished();
+
+private:
+    void onAnswer(int category, const QString &url, const HttpResult &result);
+
+    Catalogue &m_catalogue;
+    CategoryLoader &m_loader;
+    QTimer m_timer;
+    FailoverFetch *m_fetch = nullptr;
+    std::function<int()> m_chosen;
+    QHash<QString, QPair<QByteArray, QByteArray>> m_validators; // per address: ETag, Last-Modified
+    bool m_failing = false;
+    bool m_restart = false;
+    bool m_plain = false;
+};
+
+} // namespace kestrin
