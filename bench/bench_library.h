@@ -18,6 +18,7 @@ struct QuietPrompts : Prompts
     void message(const QString &) override {}
     bool confirm(const QString &) override { return false; }
     bool warnYesNo(const QString &) override { return false; }
+    Answer ask(const QString &) override { return Answer::Yes; }
     QString chooseFolder(const QString &, const QString &) override { return {}; }
 };
 struct NoShell : Shell

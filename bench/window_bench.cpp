@@ -6,6 +6,7 @@
 #include "catalogue/change_merge.h"
 #include "catalogue/latest_list_model.h"
 #include "catalogue/latest_rows.h"
+#include "download/download_queue.h"
 #include "download/file_page.h"
 #include "gallery/picture_grid_model.h"
 #include "ui/picture_list.h"
@@ -17,8 +18,12 @@
 
 #include <QApplication>
 #include <QScrollBar>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTreeView>
 #include <QTest>
 #include <benchmark/benchmark.h>
+#include <malloc.h>
 
 using namespace kestrin;
 using namespace kestrin::bench;
@@ -26,6 +31,9 @@ using namespace kestrin::bench;
 namespace {
 
 constexpr int kRecords = 100000;
+
+// Heap bytes in use: what a structure really takes, whatever the process's pages were before.
+double heapKb() { return double(mallinfo2().uordblks) / 1024.0; }
 
 BenchLibrary &library()
 {
@@ -101,6 +109,52 @@ void BM_Merge200ChangesInto100kAndRepaint(benchmark::State &state)
     }
 }
 BENCHMARK(BM_Merge200ChangesInto100kAndRepaint)->Unit(benchmark::kMillisecond);
+
+// The file list of a category whose 100,000 pictures all stand among its latest entries: rows made,
+// sorted by time and shown.
+void BM_FileListFillAndSort100k(benchmark::State &state)
+{
+    BenchWindow w(library());
+    w.start();
+    MainWindow &m = *w.window;
+    QList<QByteArray> entries;
+    for (int k = 0; k < kRecords; ++k)
+        entries << QByteArray::number((k * 7919) % kRecords);
+    m.pages()->setCurrentIndex(1);
+    for (auto _ : state) {
+        m.filePage()->setFileRows(latestRows(m.catalogue(), entries, false).main);
+        m.filePage()->fileList()->viewport()->repaint();
+    }
+}
+BENCHMARK(BM_FileListFillAndSort100k)->Unit(benchmark::kMillisecond);
+
+// A queue already holding 10,000 pictures: one more queued, and the list repainted.
+void BM_EnqueueOnto10kAndRepaint(benchmark::State &state)
+{
+    BenchWindow w(library());
+    w.start();
+    MainWindow &m = *w.window;
+    m.pages()->setCurrentIndex(1);
+    QueueEntry e;
+    e.chineseName = "\xCD\xBC";
+    e.category = 0;
+    e.folder = "kq/pic0";
+    e.extension = ".jpg";
+    const double before = heapKb();
+    for (int i = 0; i < 10000; ++i) {
+        e.fileName = "A" + QByteArray::number(100000 + i);
+        m.downloads().enqueue(e);
+    }
+    state.counters["queue_memory_kB"] = heapKb() - before;
+    QTableView *list = m.filePage()->queueList();
+    list->scrollToBottom();
+    for (auto _ : state) {
+        m.downloads().enqueue(e);
+        list->viewport()->repaint();
+    }
+    m.downloads().timer().stop();
+}
+BENCHMARK(BM_EnqueueOnto10kAndRepaint)->Unit(benchmark::kMillisecond);
 
 void BM_GridFillAndFirstPaint(benchmark::State &state)
 {

@@ -87,9 +87,13 @@ void MainWindow::announce(int category, const QList<Announcement> &announced)
         names << gbk::decodeForDisplay(a.row.caption(), 64);
         if (!a.queued)
             continue;
-        m_queue.append({a.row.fileName, a.row.chineseName, category, entry.folder, entry.extension});
-        if (!m_queueTimer.isActive())
-            m_queueTimer.start();
+        QueueEntry queued;
+        queued.fileName = a.row.fileName;
+        queued.chineseName = a.row.chineseName;
+        queued.category = category;
+        queued.folder = entry.folder;
+        queued.extension = entry.extension;
+        m_downloads.enqueue(queued);
     }
     // One message per poll, and only for a user who is not looking at the window.
     if (!names.isEmpty() && m_platform.notifier && (!isActiveWindow() || isMinimized()))

@@ -7,7 +7,10 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLibraryInfo>
+#include <QLocale>
+#include <QKeyEvent>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QProcess>
 #include <QTranslator>
 #include <QUrl>
@@ -31,6 +34,34 @@ bool GuiPrompts::warnYesNo(const QString &text)
            QMessageBox::Yes;
 }
 
+Prompts::Answer GuiPrompts::ask(const QString &text)
+{
+    QMessageBox box(QMessageBox::Question, QStringLiteral("确认"), text, QMessageBox::Yes | QMessageBox::No, m_parent);
+    // The close button answers nothing; Escape still answers No.
+    QPushButton *dismiss = box.addButton(QStringLiteral("dismiss"), QMessageBox::RejectRole);
+    dismiss->hide();
+    box.setEscapeButton(dismiss);
+    QPushButton *no = qobject_cast<QPushButton *>(box.button(QMessageBox::No));
+    struct EscapeIsNo : QObject
+    {
+        QPushButton *no;
+        explicit EscapeIsNo(QPushButton *b) : no(b) {}
+        bool eventFilter(QObject *, QEvent *e) override
+        {
+            if (e->type() == QEvent::KeyPress && static_cast<QKeyEvent *>(e)->key() == Qt::Key_Escape) {
+                no->click();
+                return true;
+            }
+            return false;
+        }
+    } escape(no);
+    box.installEventFilter(&escape);
+    box.exec();
+    if (box.clickedButton() == box.button(QMessageBox::Yes))
+        return Answer::Yes;
+    return box.clickedButton() == no ? Answer::No : Answer::Dismissed;
+}
+
 QString GuiPrompts::chooseFolder(const QString &title, const QString &start)
 {
     return QFileDialog::getExistingDirectory(m_parent, title, start);
@@ -52,6 +83,8 @@ void DesktopShell::openWith(const QString &path)
 
 void setUpApplication(QApplication &app)
 {
+    // Dates, sizes and Qt's own texts in the user interface's language.
+    QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));
     QApplication::setApplicationName(QStringLiteral("Kestrin"));
     QApplication::setOrganizationName(QStringLiteral("Kestrin"));
     installQtTranslations(app);

@@ -13,12 +13,14 @@
 #include "platform/lifecycle.h"
 #include "platform/prompts.h"
 #include "platform/settings_store.h"
+#include "platform/shell.h"
 #include "server/remote_config.h"
 #include "ui/picture_list.h"
 #include "ui/widget_kit.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QProgressBar>
 #include <QScreen>
 #include <QTabBar>
 #include <QTabWidget>
@@ -28,7 +30,11 @@ namespace kestrin {
 
 MainWindow::MainWindow(Platform platform, QWidget *parent)
     : QMainWindow(parent), m_platform(std::move(platform)), m_loader(m_catalogue), m_poller(m_catalogue, m_loader),
-      m_speedTest(m_catalogue)
+      m_speedTest(m_catalogue),
+      m_downloads(m_catalogue, [this] {
+          return QueueSettings{m_options.savePath(), m_options.flag(UserOptions::ChineseNames),
+                               m_options.flag(UserOptions::AutoOpen)};
+      })
 {
     setObjectName(QStringLiteral("mainWindow"));
     kit::setPixelFont(this, 12);
@@ -40,7 +46,7 @@ MainWindow::MainWindow(Platform platform, QWidget *parent)
     setCentralWidget(m_pages);
     m_gallery = new GalleryPage(m_platform, m_catalogue, m_serverChoice, m_options);
     m_pages->addTab(m_gallery, QStringLiteral("图库模式"));
-    m_filePage = new FilePage(m_serverChoice, m_options, m_queue);
+    m_filePage = new FilePage(m_platform, m_catalogue, m_serverChoice, m_options, m_downloads);
     m_pages->addTab(m_filePage, QStringLiteral("软件模式"));
     m_webTabs = new WebTabHost(m_pages);
     m_pages->tabBar()->installEventFilter(this);
@@ -51,8 +57,6 @@ MainWindow::MainWindow(Platform platform, QWidget *parent)
     m_chineseNamesBox = optionBox("chineseNamesBox", QStringLiteral("中文名下载"), UserOptions::ChineseNames);
     m_popup = new LoadingPopup(this);
 
-    m_queueTimer.setObjectName(QStringLiteral("queueTimer"));
-    m_queueTimer.setInterval(kQueueIntervalMs);
     m_refreshLimitTimer.setObjectName(QStringLiteral("refreshLimitTimer"));
     m_refreshLimitTimer.setInterval(kRefreshLimitMs);
     m_refreshLimitTimer.setSingleShot(true);
@@ -82,7 +86,29 @@ void MainWindow::connectParts()
     connect(m_filePage, &FilePage::saveFolderChooseRequested, this, &MainWindow::chooseSaveFolder);
     connect(m_gallery, &GalleryPage::refreshRequested, this, &MainWindow::refresh);
     connect(m_filePage, &FilePage::refreshRequested, this, &MainWindow::refresh);
+    connect(m_filePage, &FilePage::categorySwitchRequested, this, &MainWindow::switchCategory);
     connectChanges();
+    connectDownloads();
+}
+
+void MainWindow::connectDownloads()
+{
+    WindowStatusBar *status = m_statusBar;
+    connect(&m_downloads, &DownloadQueue::started, this, [status](const QByteArray &caption) {
+        status->setPanelText(WindowStatusBar::DownloadPanel, QStringLiteral("正在下载文件: ") + gbk::decodeForDisplay(caption));
+    });
+    connect(&m_downloads, &DownloadQueue::idle, this, [status] {
+        status->setPanelText(WindowStatusBar::DownloadPanel, QStringLiteral("正在下载文件: <空>"));
+    });
+    connect(&m_downloads, &DownloadQueue::progress, this, [status](qint64 received, qint64 total) {
+        QProgressBar *bar = status->progressBar();
+        bar->setMaximum(total > 0 ? int(qMin<qint64>(total, INT_MAX)) : 100);
+        bar->setValue(total > 0 ? int(qMin<qint64>(received, INT_MAX)) : 0);
+    });
+    connect(&m_downloads, &DownloadQueue::downloaded, this, [this](const QString &path, bool open) {
+        if (open)
+            m_platform.shell.open(path);
+    });
 }
 
 void MainWindow::showCentred()

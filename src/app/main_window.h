@@ -34,7 +34,6 @@ class MainWindow : public QMainWindow
 {
     Q_OBJECT
 public:
-    static constexpr int kQueueIntervalMs = 100;
     static constexpr int kRefreshLimitMs = 15000;
 
     explicit MainWindow(Platform platform, QWidget *parent = nullptr);
@@ -58,11 +57,11 @@ public:
     Catalogue &catalogue() { return m_catalogue; }
     CategoryLoader &categoryLoader() { return m_loader; }
     ChangePoller &poller() { return m_poller; }
-    DownloadQueueModel &queue() { return m_queue; }
+    DownloadQueue &downloads() { return m_downloads; }
     ServerChoice &serverChoice() { return m_serverChoice; }
     UserOptions &options() { return m_options; }
     QTimer &pollTimer() { return m_poller.timer(); }
-    QTimer &queueTimer() { return m_queueTimer; }
+    QTimer &queueTimer() { return m_downloads.timer(); }
     QTimer &refreshLimitTimer() { return m_refreshLimitTimer; }
     QString userName() const { return m_userName; }
     bool inPersonalZone() const { return m_personalZone; }
@@ -108,6 +107,7 @@ private:
     void announce(int category, const QList<Announcement> &announced);
     void playSound();
     void showServerTrouble(const QString &text);
+    void connectDownloads();
 
     Platform m_platform;
     Catalogue m_catalogue;
@@ -117,8 +117,7 @@ private:
     ConfigLoader *m_configLoader = nullptr;
     ChangePoller m_poller;
     SpeedTest m_speedTest;
-    DownloadQueueModel m_queue;
-    QTimer m_queueTimer;
+    DownloadQueue m_downloads;
     QTimer m_refreshLimitTimer;
     QString m_userName;
     bool m_personalZone = false;

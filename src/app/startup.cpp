@@ -87,6 +87,10 @@ void MainWindow::onFirstCategory(bool ok, const QString &reason)
     }
     showLoadStatus(0, ok, reason);
     fillViews(0, true);
+    // What was queued and not yet downloaded when the program last ended comes back and goes on.
+    const QString store = shellFolder(m_platform.folders, QStringLiteral("AppData"));
+    if (!store.isEmpty())
+        m_downloads.restoreFrom(store + QStringLiteral("/queue.json"));
     finishStart(true);
 }
 

@@ -2,6 +2,8 @@
 
 #include "catalogue/gbk.h"
 
+#include <algorithm>
+
 namespace kestrin {
 
 LatestListModel::LatestListModel(ToneRule tone, QObject *parent) : QAbstractTableModel(parent), m_tone(tone) {}
@@ -10,7 +12,37 @@ void LatestListModel::setRows(QList<LatestRow> rows)
 {
     beginResetModel();
     m_rows = std::move(rows);
+    sortRows();
     endResetModel();
+}
+
+void LatestListModel::setOrder(Order order)
+{
+    m_order = std::move(order);
+    if (!m_order)
+        return;
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    const QModelIndexList before = persistentIndexList();
+    QList<LatestRow> old = m_rows;
+    sortRows();
+    // Selections follow their rows to the rows' new places.
+    QModelIndexList after;
+    for (const QModelIndex &i : before) {
+        const LatestRow &row = old.at(i.row());
+        int to = -1;
+        for (int k = 0; k < m_rows.size() && to < 0; ++k)
+            if (m_rows[k].tag == row.tag && m_rows[k].fileName == row.fileName)
+                to = k;
+        after << (to < 0 ? QModelIndex() : index(to, i.column()));
+    }
+    changePersistentIndexList(before, after);
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+void LatestListModel::sortRows()
+{
+    if (m_order)
+        std::stable_sort(m_rows.begin(), m_rows.end(), m_order);
 }
 
 bool LatestListModel::batching()
@@ -60,10 +92,16 @@ bool LatestListModel::removeFirstWithTag(QByteArrayView tag)
 
 void LatestListModel::insertTop(const LatestRow &row)
 {
+    // In a sorted list the row takes its place: before the first row it goes before.
+    int at = 0;
+    if (m_order) {
+        const auto it = std::find_if(m_rows.cbegin(), m_rows.cend(), [&](const LatestRow &r) { return !m_order(r, row); });
+        at = int(it - m_rows.cbegin());
+    }
     const bool batch = batching();
     if (!batch)
-        beginInsertRows({}, 0, 0);
-    m_rows.prepend(row);
+        beginInsertRows({}, at, at);
+    m_rows.insert(at, row);
     if (!batch)
         endInsertRows();
 }

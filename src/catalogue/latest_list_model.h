@@ -3,6 +3,7 @@
 
 #include <QAbstractTableModel>
 #include <QStringList>
+#include <functional>
 
 namespace kestrin {
 
@@ -17,11 +18,15 @@ public:
         RawRole = Qt::UserRole + 1, // the cell's GBK bytes
         ToneRole,                   // the row's PictureTone, as int
     };
-    using ToneRule = PictureTone (*)(const LatestRow &);
+    using ToneRule = std::function<PictureTone(const LatestRow &)>;
+    // Whether row a goes before row b; none: the order rows were put in.
+    using Order = std::function<bool(const LatestRow &a, const LatestRow &b)>;
 
     explicit LatestListModel(ToneRule tone, QObject *parent = nullptr);
 
     void setHeaders(const QStringList &headers) { m_headers = headers; }
+    // Keeps the rows in this order from now on: sorted at once, and every row put in takes its place.
+    void setOrder(Order order);
     void setRows(QList<LatestRow> rows);
     const QList<LatestRow> &rows() const { return m_rows; }
     const LatestRow &row(int i) const { return m_rows.at(i); }
@@ -58,7 +63,10 @@ private:
     bool batching();
     void endBatch();
 
+    void sortRows();
+
     ToneRule m_tone;
+    Order m_order;
     QStringList m_headers;
     QList<LatestRow> m_rows;
     int m_batchDepth = 0;

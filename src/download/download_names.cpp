@@ -56,7 +56,7 @@ QString trimSavePath(const QString &savePath)
 }
 
 DownloadRequest pictureRequest(const Catalogue &cat, int c, QByteArrayView fileName, QByteArrayView chineseName,
-                               QByteArrayView time, const QString &savePath, bool useChineseName)
+                               QByteArrayView time, const QString &savePath, LocalName localName)
 {
     DownloadRequest r;
     r.urlBase = cat.pictureFolderUrl(c);
@@ -65,7 +65,7 @@ DownloadRequest pictureRequest(const Catalogue &cat, int c, QByteArrayView fileN
     r.time = time.toByteArray();
     r.extension = cat.isValid(c) ? cat.categories[size_t(c)].entry.extension : QByteArray();
     r.savePath = savePath;
-    r.useChineseName = useChineseName;
+    r.localName = localName;
     return r;
 }
 
@@ -78,8 +78,14 @@ std::optional<DownloadPlan> planDownload(const DownloadRequest &request)
     if (file.isEmpty() || fileLocal.isEmpty())
         return std::nullopt;
     QString targetLocal = fileLocal;
-    if (request.useChineseName && !chinese.isEmpty()) {
+    if (request.localName == LocalName::ChineseName && !chinese.isEmpty()) {
         const QString local = localFileName(chinese, ext);
+        if (!local.isEmpty())
+            targetLocal = local;
+    } else if (request.localName == LocalName::FileAndChineseName) {
+        QByteArray joined = file.toByteArray() + chinese.toByteArray();
+        joined.replace(' ', QByteArray());
+        const QString local = localFileName(joined, ext);
         if (!local.isEmpty())
             targetLocal = local;
     }

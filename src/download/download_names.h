@@ -17,6 +17,10 @@ inline constexpr int kMaxLocalNameBytes = 248;
 // kMaxLocalNameBytes. Empty when nothing usable is left ("", ".", "..").
 QString localFileName(QByteArrayView gbkName, QByteArrayView gbkExtension = {});
 
+// The name a picture is saved under: its file name, or with "中文名下载" its Chinese name (the dialog)
+// or its file name and Chinese name run together without blanks (the queue).
+enum class LocalName { FileName, ChineseName, FileAndChineseName };
+
 // One picture to open or save, with the server's fields kept apart (never joined and split again).
 struct DownloadRequest
 {
@@ -26,12 +30,12 @@ struct DownloadRequest
     QByteArray time;
     QByteArray extension; // the category's extension, whole
     QString savePath;     // save folder
-    bool useChineseName = false;
+    LocalName localName = LocalName::FileName;
 };
 
 // The request for one picture of category c, addressed to the server in use.
 DownloadRequest pictureRequest(const Catalogue &cat, int c, QByteArrayView fileName, QByteArrayView chineseName,
-                               QByteArrayView time, const QString &savePath, bool useChineseName);
+                               QByteArrayView time, const QString &savePath, LocalName localName);
 
 // What one picture download reads and writes.
 struct DownloadPlan

@@ -1,19 +1,26 @@
+// The file page's layout: four columns, each built from its own controls.
 #include "download/file_page.h"
 
 #include "app/user_options.h"
+#include "catalogue/catalogue.h"
 #include "download/download_queue.h"
+#include "download/file_list.h"
 #include "server/server_bar.h"
 #include "ui/picture_list.h"
 #include "ui/widget_kit.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QFileSystemModel>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalBlocker>
+#include <QStyledItemDelegate>
 #include <QTabBar>
+#include <QTableView>
 #include <QToolButton>
 #include <QTreeView>
 #include <QVBoxLayout>
@@ -51,10 +58,30 @@ QCheckBox *optionBox(QWidget *parent, const char *name, const QString &text, Use
     return box;
 }
 
+// Queue rows: a failed one red with its reason, the one downloading bold.
+class QueueRowDelegate : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        const auto state = QueueEntry::State(index.data(DownloadQueueModel::StateRole).toInt());
+        if (state == QueueEntry::State::Failed) {
+            option->palette.setColor(QPalette::Text, Qt::red);
+            option->palette.setColor(QPalette::HighlightedText, Qt::red);
+        }
+        option->font.setBold(state == QueueEntry::State::Running);
+    }
+};
+
 } // namespace
 
-FilePage::FilePage(ServerChoice &choice, UserOptions &options, DownloadQueueModel &queue, QWidget *parent)
-    : QWidget(parent), m_options(options)
+FilePage::FilePage(Platform &platform, Catalogue &catalogue, ServerChoice &choice, UserOptions &options,
+                   DownloadQueue &queue, QWidget *parent)
+    : QWidget(parent), m_platform(platform), m_catalogue(catalogue), m_options(options), m_downloads(queue)
 {
     setObjectName(QStringLiteral("filePage"));
     auto *columns = new QHBoxLayout(this);
@@ -62,7 +89,7 @@ FilePage::FilePage(ServerChoice &choice, UserOptions &options, DownloadQueueMode
     columns->setSpacing(0);
     columns->addWidget(buildCategoryColumn());
     columns->addWidget(buildOptionsColumn(choice));
-    columns->addWidget(buildQueueColumn(queue));
+    columns->addWidget(buildQueueColumn());
     columns->addWidget(buildFolderColumn(), 1);
 }
 
@@ -78,8 +105,14 @@ QWidget *FilePage::buildCategoryColumn()
     m_tabs->setObjectName(QStringLiteral("categoryTabs"));
     m_tabs->setExpanding(false);
     m_tabs->setGeometry(0, 8, 393, 32);
+    connect(m_tabs, &QTabBar::currentChanged, this, &FilePage::onTab);
     m_fileList = new PictureList("fileList", &fileRowTone, {177, 130, 0, 0},
                                  {QStringLiteral("文件名"), QStringLiteral("时间"), QString(), QString()}, column);
+    m_fileList->header()->setSectionsClickable(true);
+    m_fileList->header()->setSortIndicatorShown(true);
+    connect(m_fileList->header(), &QHeaderView::sectionClicked, this, &FilePage::sortFileList);
+    connect(m_fileList, &PictureList::rowClicked, this, &FilePage::queueFromFileList);
+    sortFileList(m_sortColumn);
     layout->addWidget(m_fileList, 1);
     return column;
 }
@@ -101,6 +134,11 @@ QWidget *FilePage::buildOptionsColumn(ServerChoice &choice)
     m_autoDownload = checkBox(options, "autoDownloadBox", QStringLiteral("自动下载选中图纸"), true);
     m_showOnlyExisting->hide();
     m_autoDownload->hide();
+    connect(m_showOnlyExisting, &QCheckBox::clicked, this, &FilePage::rebuildFileList);
+    connect(m_autoDownload, &QCheckBox::clicked, this, [this] {
+        if (!m_downloads.timer().isActive() && m_downloads.model().rowCount() > 0)
+            m_downloads.timer().start();
+    });
     m_autoOpen = optionBox(options, "autoOpenBox", QStringLiteral("下载后自动打开"), m_options, UserOptions::AutoOpen);
     m_autoOpen->setGeometry(10, 50, 170, 20);
     m_autoQueue = optionBox(options, "autoQueueBox", QStringLiteral("自动下载新到图纸"), m_options, UserOptions::AutoQueue);
@@ -111,7 +149,7 @@ QWidget *FilePage::buildOptionsColumn(ServerChoice &choice)
     return column;
 }
 
-QWidget *FilePage::buildQueueColumn(DownloadQueueModel &queue)
+QWidget *FilePage::buildQueueColumn()
 {
     QWidget *column = kit::panel(this, "queueColumn");
     column->setFixedWidth(184);
@@ -129,12 +167,33 @@ QWidget *FilePage::buildQueueColumn(DownloadQueueModel &queue)
     m_searchButton = kit::flatButton(searchRow, "searchButton", QStringLiteral("搜索"));
     line->addWidget(m_searchButton);
 
-    m_queue = new QTreeView(column);
-    m_queue->setModel(&queue);
-    kit::setUpReportView(m_queue, "queueList", {180}, true);
+    // A table rather than a tree: a row added to a queue of thousands costs the view a header section,
+    // not a new layout of every row.
+    m_queue = new QTableView(column);
+    m_queue->setObjectName(QStringLiteral("queueList"));
+    m_queue->setModel(&m_downloads.model());
+    m_queue->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_queue->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_queue->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_queue->setShowGrid(false);
+    m_queue->setWordWrap(false);
+    m_queue->verticalHeader()->hide();
+    m_queue->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    m_queue->verticalHeader()->setDefaultSectionSize(m_queue->fontMetrics().height() + 3);
+    m_queue->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    m_queue->horizontalHeader()->setHighlightSections(false);
+    m_queue->setColumnWidth(0, 180);
+    m_queue->setItemDelegate(new QueueRowDelegate(m_queue));
     m_queue->setFixedHeight(240);
+    m_queue->setContextMenuPolicy(Qt::CustomContextMenu);
+    m_queue->installEventFilter(this);
+    connect(m_queue, &QTableView::customContextMenuRequested, this, &FilePage::showQueueMenu);
+    connect(m_queue, &QTableView::doubleClicked, this, [this](const QModelIndex &i) { m_downloads.retry(i.row()); });
     layout->addWidget(m_queue);
-    m_results = new PictureList("searchResults", &latestRowTone, {180, 0, 0, 0}, {QStringLiteral("文件名")}, column);
+    m_results = new PictureList(
+        "searchResults", [this](const LatestRow &r) { return takenTone(m_catalogue, m_catalogue.current, r); },
+        {180, 0, 0, 0}, {QStringLiteral("文件名")}, column);
+    connect(m_results, &PictureList::rowClicked, this, &FilePage::queueFromSearch);
     layout->addWidget(m_results, 1);
     return column;
 }
@@ -149,7 +208,25 @@ QWidget *FilePage::buildFolderColumn()
     m_chooseFolder = kit::flatButton(bar, "chooseFolderButton", QStringLiteral("选择保存目录"));
     m_chooseFolder->setGeometry(10, 8, 100, 25);
     connect(m_chooseFolder, &QToolButton::clicked, this, &FilePage::saveFolderChooseRequested);
-    m_folderView = kit::panel(column, "folderView");
+
+    // The save folder's files only (no folders, no hidden files: a download in progress is one),
+    // sorted by name, renamed in place; the list follows the folder by itself.
+    m_folderModel = new QFileSystemModel(this);
+    m_folderModel->setFilter(QDir::Files | QDir::NoDotAndDotDot);
+    m_folderModel->setReadOnly(false);
+    m_folderView = new QTreeView(column);
+    m_folderView->setModel(m_folderModel);
+    kit::setUpReportView(m_folderView, "folderView", {200, 70, 80, 120}, true);
+    m_folderView->setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
+    m_folderView->setSortingEnabled(true);
+    m_folderView->sortByColumn(0, Qt::AscendingOrder);
+    m_folderView->installEventFilter(this);
+    connect(m_folderView, &QTreeView::doubleClicked, this, &FilePage::openFolderFile);
+    const auto showFolder = [this](const QString &path) {
+        m_folderView->setRootIndex(m_folderModel->setRootPath(path));
+    };
+    showFolder(m_options.savePath());
+    connect(&m_options, &UserOptions::savePathChanged, this, showFolder);
     layout->addWidget(m_folderView, 1);
     return column;
 }
@@ -176,6 +253,12 @@ void FilePage::setCategories(const QStringList &captions)
         twin->setGeometry(i == 0 ? 5 : i * 80 + 2, 8, 80, 24);
         if (!zone)
             group->addButton(twin);
+        connect(twin, &QToolButton::clicked, this, [this, i, zone] {
+            if (zone)
+                emit zoneToggleRequested();
+            else
+                onTab(i);
+        });
         twin->hide();
         m_twins << twin;
     }
@@ -200,6 +283,15 @@ void FilePage::setZoneBold(bool bold)
 {
     if (!m_twins.isEmpty())
         kit::setBold(m_twins.last(), bold);
+}
+
+void FilePage::sortFileList(int column)
+{
+    // Always descending; the same header again keeps the order.
+    m_sortColumn = column;
+    m_fileList->header()->setSortIndicator(column, Qt::DescendingOrder);
+    m_fileList->listModel()->setOrder(
+        [column](const LatestRow &a, const LatestRow &b) { return fileRowBefore(a, b, column); });
 }
 
 } // namespace kestrin

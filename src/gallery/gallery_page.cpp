@@ -236,7 +236,7 @@ void GalleryPage::onGridRecord(int category, const QByteArray &record)
     const PictureRecord rec = PictureRecord::parse(record);
     const int id = rec.idNumber();
     openDownloadDialog(pictureRequest(m_catalogue, category, rec.fileName, rec.chineseName, rec.time,
-                                      m_options.savePath(), m_options.flag(UserOptions::ChineseNames)),
+                                      m_options.savePath(), dialogName()),
                        [this, category, id] {
                            m_catalogue.markTaken(category, id);
                            m_grid->viewport()->update();
@@ -250,7 +250,7 @@ void GalleryPage::onLatestRow(int row)
         return;
     const int category = m_latestCategory;
     openDownloadDialog(pictureRequest(m_catalogue, category, picked.fileName, picked.chineseName, picked.time,
-                                      m_options.savePath(), m_options.flag(UserOptions::ChineseNames)),
+                                      m_options.savePath(), dialogName()),
                        [this, category, picked] {
                            bool ok = false;
                            const int entry = parseSignedInt(picked.tag, &ok);
@@ -267,6 +267,11 @@ void GalleryPage::onLatestRow(int row)
                            }
                            m_grid->viewport()->update();
                        });
+}
+
+LocalName GalleryPage::dialogName() const
+{
+    return m_options.flag(UserOptions::ChineseNames) ? LocalName::ChineseName : LocalName::FileName;
 }
 
 void GalleryPage::openDownloadDialog(const DownloadRequest &request, std::function<void()> afterClose)

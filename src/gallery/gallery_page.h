@@ -81,6 +81,7 @@ private:
     void onGridRecord(int category, const QByteArray &record);
     void onLatestRow(int row);
     void openDownloadDialog(const DownloadRequest &request, std::function<void()> afterClose);
+    LocalName dialogName() const;
 
     Platform &m_platform;
     Catalogue &m_catalogue;

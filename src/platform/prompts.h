@@ -14,6 +14,10 @@ public:
     virtual bool confirm(const QString &text) = 0;
     // Warning with Yes and No; true for Yes.
     virtual bool warnYesNo(const QString &text) = 0;
+    // Confirmation with Yes and No that tells apart a box closed without an answer (its close button);
+    // Escape answers No.
+    enum class Answer { Yes, No, Dismissed };
+    virtual Answer ask(const QString &text) = 0;
     // Folder chooser opening at start; empty when cancelled.
     virtual QString chooseFolder(const QString &title, const QString &start) = 0;
 };

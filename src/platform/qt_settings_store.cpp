@@ -44,6 +44,8 @@ QString StandardShellFolders::folder(const QString &name)
         return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     if (name == QLatin1String("Cache"))
         return QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
+    if (name == QLatin1String("AppData"))
+        return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     return {};
 }
 

@@ -16,7 +16,8 @@ public:
     virtual QString location() const = 0;
 };
 
-// The user's standard folders by role: "Desktop", "Personal" (documents), "Cache". Empty when unknown.
+// The user's standard folders by role: "Desktop", "Personal" (documents), "Cache", and "AppData" for
+// the program's own files. Empty when unknown.
 class ShellFolders
 {
 public:

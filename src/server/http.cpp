@@ -1,5 +1,7 @@
 #include "server/http.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QNetworkAccessManager>
 #include <QNetworkProxy>
 #include <QNetworkReply>
@@ -9,7 +11,15 @@
 #include <QTimer>
 #include <QUrl>
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
 namespace kestrin {
+
+namespace {
+constexpr qint64 kFileReadAhead = 2 << 20;
+}
 
 QString HttpResult::reason() const
 {
@@ -53,6 +63,7 @@ HttpJob::~HttpJob()
     if (m_file)
         m_file->cancelWriting();
     delete m_file;
+    delete m_partial; // a partial file stays for the next try
 }
 
 void HttpJob::begin()
@@ -71,10 +82,26 @@ void HttpJob::begin()
     request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
     // A redirect is an answer other than 200, never a reason to fetch something else under our name.
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
+    if (!m_request.partialPath.isEmpty()) {
+        const QFileInfo partial(m_request.partialPath);
+        m_offset = partial.isFile() ? partial.size() : 0;
+        // Without the version the bytes came from, the rest could belong to another file.
+        if (m_offset > 0 && !m_request.ifRange.isEmpty()) {
+            request.setRawHeader("Range", "bytes=" + QByteArray::number(m_offset) + '-');
+            request.setRawHeader("If-Range", m_request.ifRange);
+        } else {
+            m_offset = 0;
+        }
+    }
     m_reply = Http::manager().get(request);
+    // A file streams to disk: the network is read no further ahead than this, so a large picture never
+    // piles up in memory when the disk is slower than the wire.
+    if (!m_request.targetPath.isEmpty())
+        m_reply->setReadBufferSize(kFileReadAhead);
     connect(m_reply, &QNetworkReply::metaDataChanged, this, &HttpJob::onMetaData);
     connect(m_reply, &QNetworkReply::readyRead, this, &HttpJob::onReadyRead);
-    connect(m_reply, &QNetworkReply::downloadProgress, this, &HttpJob::progress);
+    connect(m_reply, &QNetworkReply::downloadProgress, this,
+            [this](qint64 received, qint64 total) { emit progress(m_result.resumedFrom + received, total < 0 ? total : m_result.resumedFrom + total); });
     connect(m_reply, &QNetworkReply::finished, this, &HttpJob::onFinished);
     if (m_request.deadlineMs > 0) {
         m_deadline = new QTimer(this);
@@ -124,6 +151,11 @@ static int statusOf(const QNetworkReply *reply)
 
 void HttpJob::onMetaData()
 {
+    if (!m_request.partialPath.isEmpty()) {
+        if (!m_partial && !openPartial(statusOf(m_reply)))
+            return;
+        return;
+    }
     if (statusOf(m_reply) != 200 || !m_request.targetPath.isEmpty())
         return;
     bool known = false;
@@ -136,10 +168,105 @@ void HttpJob::onMetaData()
         m_result.body.reserve(promised); // grown by appends, a 20 MB page would be copied about 25 times
 }
 
+bool HttpJob::openPartial(int status)
+{
+    if (status != 200 && status != 206)
+        return false;
+    auto *file = new QFile(m_request.partialPath);
+    bool resume = false;
+    if (status == 206) {
+        // "bytes START-END/TOTAL": the rest must start where the partial file ends.
+        const QByteArray range = m_reply->rawHeader("Content-Range");
+        const qsizetype dash = range.indexOf('-');
+        const qint64 start = dash > 6 ? range.mid(6, dash - 6).trimmed().toLongLong() : -1;
+        const qsizetype slash = range.indexOf('/');
+        m_total = slash > 0 ? range.mid(slash + 1).trimmed().toLongLong() : -1;
+        if (m_offset == 0 || start != m_offset || m_total <= m_offset) {
+            delete file;
+            failWith(&HttpResult::transportError, QStringLiteral("the server sent another part than asked for"));
+            return false;
+        }
+        resume = true;
+    }
+    if (!file->open((resume ? QIODevice::Append : QIODevice::WriteOnly | QIODevice::Truncate) | QIODevice::Unbuffered)) {
+        const QString why = file->errorString();
+        delete file;
+        failWith(&HttpResult::writeFailed, why);
+        return false;
+    }
+    m_partial = file;
+    m_result.resumedFrom = resume ? m_offset : 0;
+    return true;
+}
+
+void HttpJob::finishPartial(HttpResult &r)
+{
+    if (r.status == 416 && m_offset > 0) {
+        QFile::remove(m_request.partialPath); // the server has no such rest: the next try starts over
+        return;
+    }
+    if (!m_partial && r.status == 200 && !r.transportError)
+        openPartial(200); // an empty file is still a file
+    if (!m_partial) {
+        if (r.writeFailed)
+            QFile::remove(m_request.partialPath);
+        return;
+    }
+    const bool flushed = m_partial->flush();
+    const qint64 size = m_partial->size();
+    m_partial->close();
+    if (!flushed && !r.writeFailed) {
+        r.writeFailed = true;
+        r.errorText = m_partial->errorString();
+    }
+    delete m_partial;
+    m_partial = nullptr;
+    if (r.writeFailed) {
+        // A disk that takes no more leaves nothing half-written behind.
+        r.transportError = true;
+        QFile::remove(m_request.partialPath);
+        return;
+    }
+    if (r.transportError)
+        return; // cut short: the bytes stay for the next try
+    const qint64 total = r.status == 206 ? m_total : m_received;
+    if (size != total) {
+        r.transportError = true;
+        r.errorText = QStringLiteral("answer cut short: %1 of %2 bytes").arg(size).arg(total);
+        return;
+    }
+    // Whole: it takes the target's name in one step, replacing an older file only now.
+    if (std::rename(QFile::encodeName(m_request.partialPath).constData(),
+                    QFile::encodeName(m_request.targetPath).constData()) != 0) {
+        r.writeFailed = true;
+        r.transportError = true;
+        r.errorText = QString::fromLocal8Bit(std::strerror(errno));
+        QFile::remove(m_request.partialPath);
+    }
+}
+
 void HttpJob::onReadyRead()
 {
     if (m_result.tooLarge || m_result.writeFailed || m_result.timedOut)
         return;
+    if (!m_request.partialPath.isEmpty()) {
+        if (!m_partial && !openPartial(statusOf(m_reply))) {
+            m_reply->skip(m_reply->bytesAvailable());
+            return;
+        }
+        // Through one buffer of our own: no allocation per chunk on the way to the disk.
+        if (m_chunk.isEmpty())
+            m_chunk.resize(256 * 1024);
+        qint64 n = 0;
+        while ((n = m_reply->read(m_chunk.data(), m_chunk.size())) > 0) {
+            m_received += n;
+            if (m_partial->write(m_chunk.constData(), n) != n) {
+                failWith(&HttpResult::writeFailed, m_partial->errorString());
+                return;
+            }
+        }
+        return;
+    }
     const bool wanted = statusOf(m_reply) == 200;
     if (!wanted) {
         m_reply->skip(m_reply->bytesAvailable()); // an error page is not what was asked for
@@ -194,7 +321,7 @@ void HttpJob::onFinished()
     // Qt sometimes reports a connection closed mid-answer as a normal end: the promised length decides.
     bool known = false;
     const qint64 promised = reply->header(QNetworkRequest::ContentLengthHeader).toLongLong(&known);
-    if (known && !r.transportError && r.status == 200 && m_received != promised) {
+    if (known && !r.transportError && (r.status == 200 || r.status == 206) && m_received != promised) {
         r.transportError = true;
         r.errorText = QStringLiteral("answer cut short: %1 of %2 bytes").arg(m_received).arg(promised);
     }
@@ -204,7 +331,9 @@ void HttpJob::onFinished()
         r.errorText = reply->errorString();
     detachReply();
 
-    if (!m_request.targetPath.isEmpty()) {
+    if (!m_request.partialPath.isEmpty()) {
+        finishPartial(r);
+    } else if (!m_request.targetPath.isEmpty()) {
         if (r.ok()) {
             if (!m_file) { // an empty picture is still a file
                 m_file = new QSaveFile(m_request.targetPath);

@@ -5,6 +5,7 @@
 
 class QNetworkAccessManager;
 class QNetworkReply;
+class QFile;
 class QSaveFile;
 class QTimer;
 
@@ -21,10 +22,11 @@ struct HttpResult
     QString errorText;
     QByteArray etag;         // validators the server gave, for asking "has it changed?" next time
     QByteArray lastModified;
+    qint64 resumedFrom = 0;  // a resumable download that went on from this many bytes (status 206)
 
     // What an HTTP client reports as a failure: no answer, or a status outside 2xx.
     bool failed() const { return transportError || status < 200 || status > 299; }
-    bool ok() const { return !transportError && status == 200; }
+    bool ok() const { return !transportError && (status == 200 || (status == 206 && resumedFrom > 0)); }
     // The server says the file is unchanged since the validators that were sent.
     bool notModified() const { return !transportError && status == 304; }
     // Why the answer is of no use, in the words the status bar shows; empty when ok().
@@ -43,6 +45,11 @@ struct HttpRequest
     // Non-empty: the answer streams into a temporary file beside this path, which replaces the path
     // only when the whole answer arrived with status 200. Nothing is written otherwise.
     QString targetPath;
+    // Non-empty (with targetPath): a download that survives being cut short. It streams into this file,
+    // which stays when the transfer breaks; the next try asks for the rest (Range, If-Range: ifRange)
+    // and starts over when the server has another version. Whole, it is renamed to targetPath.
+    QString partialPath;
+    QByteArray ifRange;
     // Keep the connection for the next request (polls); otherwise it is closed after the answer.
     bool keepAlive = false;
     // Validators of the copy already held: a server that still has that version answers 304.
@@ -73,12 +80,18 @@ private:
     void onReadyRead();
     void onFinished();
     void failWith(bool HttpResult::*flag, const QString &text);
+    bool openPartial(int status);
+    void finishPartial(HttpResult &r);
     void detachReply();
 
     HttpRequest m_request;
     HttpResult m_result;
     QNetworkReply *m_reply = nullptr;
     QSaveFile *m_file = nullptr;
+    QFile *m_partial = nullptr;
+    qint64 m_offset = 0; // bytes of the partial file asked to be continued
+    qint64 m_total = -1; // the whole file's size, as a 206 answer gives it
+    QByteArray m_chunk;  // what is on its way from the network to a file
     QTimer *m_deadline = nullptr;
     qint64 m_received = 0;
     bool m_done = false;

@@ -8,6 +8,7 @@
 #include "gallery/page_bar.h"
 #include "gallery/picture_grid.h"
 #include "gallery/picture_grid_model.h"
+#include "library_files.h"
 #include "library_ops.h"
 #include "server/server_bar.h"
 #include "ui/picture_list.h"
@@ -15,6 +16,8 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
@@ -61,7 +64,7 @@ TEST(Changes, AnUpdatedPictureIsRewrittenAnnouncedAndHeard)
     EXPECT_EQ(w.filePage()->fileList()->listModel()->row(0).fileName, name);
     EXPECT_EQ(statusText(w), "最后更新: 2026-12-07 09:30");
     EXPECT_EQ(h.sound.plays, 1);
-    EXPECT_EQ(w.queue().rowCount(), 0);
+    EXPECT_EQ(w.downloads().model().rowCount(), 0);
     saveScreen(&w, "new-picture-on-top");
 
     h.poll(); // nothing new: nothing happens
@@ -77,7 +80,7 @@ TEST(Changes, AnUpdatedPictureIsRewrittenAnnouncedAndHeard)
     EXPECT_EQ(h.sound.plays, 1);
 }
 
-TEST(Changes, AppendedPicturesReloadTheCategoryAndAreQueuedWhenAsked)
+TEST(Changes, AppendedPicturesReloadTheCategoryAndArriveOnDiskWhenAsked)
 {
     WindowHarness h(small());
     MainWindow &w = h.start();
@@ -89,11 +92,15 @@ TEST(Changes, AppendedPicturesReloadTheCategoryAndAreQueuedWhenAsked)
     EXPECT_EQ(topRow(w).fileName, "NEW01");
     EXPECT_EQ(topRow(w).mark, markText()); // queued: already red
     EXPECT_TRUE(w.catalogue().isTaken(0, 30));
-    ASSERT_EQ(w.queue().rowCount(), 1);
-    EXPECT_EQ(w.queue().entries()[0].caption(), "NEW01  " + g("新到"));
-    EXPECT_EQ(w.queue().entries()[0].folder, w.catalogue().categories[0].entry.folder);
-    EXPECT_TRUE(w.queueTimer().isActive());
     EXPECT_EQ(h.sound.plays, 1);
+    // Nobody at the keyboard: the queue fetches it into the save folder.
+    const CategoryEntry &cat0 = w.catalogue().categories[0].entry;
+    const QString saved = h.desktop() + "/NEW01" + gbk::decode(cat0.extension);
+    ASSERT_TRUE(waitUntil([&] { return QFileInfo::exists(saved); }));
+    QFile got(saved), served(library::picturePath(h.lib.root(), {{}, cat0.folder, cat0.extension}, "NEW01"));
+    ASSERT_TRUE(got.open(QIODevice::ReadOnly) && served.open(QIODevice::ReadOnly));
+    EXPECT_EQ(got.readAll(), served.readAll());
+    EXPECT_TRUE(waitUntil([&] { return w.downloads().model().rowCount() == 0; }));
 
     // Another batch: the sound once and the whole category again.
     QString error;
@@ -104,7 +111,7 @@ TEST(Changes, AppendedPicturesReloadTheCategoryAndAreQueuedWhenAsked)
     EXPECT_EQ(h.sound.plays, 2);
     EXPECT_EQ(h.lib.server().log().filter("Page0.dat").size(), 1);
     EXPECT_EQ(w.catalogue().items(0).size(), 32);
-    EXPECT_EQ(w.queue().rowCount(), 1);
+    EXPECT_EQ(w.downloads().model().rowCount(), 0); // a reload alone announces nothing
 }
 
 TEST(Changes, AMergeTouchesOnlyTheCellThatShowsTheRecord)

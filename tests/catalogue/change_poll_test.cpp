@@ -167,8 +167,17 @@ TEST(ChangePoller, FailingServersAreReportedQuietlyAndTheNextTickTriesAgain)
     EXPECT_EQ(p.cat.serverIndex, 1);
     p.pollOnce();
     EXPECT_EQ(p.recovered.size(), 1);
-    p.fault("/kq/Changer0.dat status=200"); // 16 bytes "injected status": fewer than three lines
     p.fault("/kq/Changer0.dat truncate=5");
     p.pollOnce();
+    EXPECT_TRUE(p.merges.isEmpty() && p.reloads.isEmpty());
+
+    // A change file of more than 1 MB is a failed request, not a list to merge.
+    p.lib.server().clearFaults();
+    library::ChangeFile huge{p.cat.changeBatch, 2, "t", QByteArray(2 << 20, '1')};
+    QString error;
+    ASSERT_TRUE(library::writeChangeFile(p.lib.root(), 0, huge, &error));
+    p.failed.clear();
+    p.pollOnce();
+    EXPECT_GE(p.failed.size(), 1);
     EXPECT_TRUE(p.merges.isEmpty() && p.reloads.isEmpty());
 }

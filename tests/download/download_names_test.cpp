@@ -11,7 +11,7 @@ namespace {
 DownloadRequest request(const QByteArray &file, const QByteArray &chinese, const QByteArray &ext, const QString &save,
                         bool useChinese)
 {
-    return {QStringLiteral("u/"), file, chinese, "t", ext, save, useChinese};
+    return {QStringLiteral("u/"), file, chinese, "t", ext, save, useChinese ? LocalName::ChineseName : LocalName::FileName};
 }
 } // namespace
 
@@ -20,17 +20,21 @@ TEST(DownloadNames, UrlCacheAndTargetFromThePicturesFields)
     Catalogue cat;
     cat.servers = ServerTable::forHosts("h", "h2", 1);
     cat.reset({{"c", "kq/pic 0", ".jpg"}});
-    DownloadRequest r = pictureRequest(cat, 0, "AB12", g("新图"), "2010-04-01", "/save", false);
+    DownloadRequest r = pictureRequest(cat, 0, "AB12", g("新图"), "2010-04-01", "/save", LocalName::FileName);
     auto plan = planDownload(r);
     ASSERT_TRUE(plan);
     EXPECT_EQ(plan->url, "http://h:1/kq/pic%200/AB12.jpg");
     EXPECT_EQ(plan->cacheName, "AB12.jpg");
     EXPECT_EQ(plan->targetPath, "/save/AB12.jpg");
-    r.useChineseName = true;
+    r.localName = LocalName::ChineseName;
     r.savePath = "/save/";
     EXPECT_EQ(planDownload(r)->targetPath, "/save/新图.jpg"); // one separator after a trailing one
+    r.localName = LocalName::FileAndChineseName; // the queue's form: both, blanks taken out
+    r.chineseName = g("新 图");
+    EXPECT_EQ(planDownload(r)->targetPath, "/save/AB12新图.jpg");
+    EXPECT_EQ(planDownload(r)->url, "http://h:1/kq/pic%200/AB12.jpg");
     r.savePath = "C:\\pics\\";
-    r.useChineseName = false;
+    r.localName = LocalName::FileName;
     EXPECT_EQ(planDownload(r)->targetPath, "C:\\pics/AB12.jpg");
 }
 

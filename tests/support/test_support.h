@@ -56,10 +56,20 @@ public:
     std::deque<bool> answers;      // confirm / warnYesNo answers, in order; No when exhausted
     QStringList folders;           // chooseFolder answers; cancel when exhausted
     QStringList folderStarts;      // where each chooser opened
+    std::deque<Answer> asks;       // ask() answers, in order; Yes when exhausted
 
     void message(const QString &text) override { shown << QStringLiteral("message: ") + text; }
     bool confirm(const QString &text) override { shown << QStringLiteral("confirm: ") + text; return next(); }
     bool warnYesNo(const QString &text) override { shown << QStringLiteral("warn: ") + text; return next(); }
+    Answer ask(const QString &text) override
+    {
+        shown << QStringLiteral("ask: ") + text;
+        if (asks.empty())
+            return Answer::Yes;
+        const Answer a = asks.front();
+        asks.pop_front();
+        return a;
+    }
     QString chooseFolder(const QString &title, const QString &start) override
     {
         shown << QStringLiteral("folder: ") + title;

@@ -19,7 +19,8 @@ WindowHarness::WindowHarness(library::InitOptions options) : lib(options)
     QDir(home.path()).mkpath(QStringLiteral("Documents"));
     folders.folders = {{QStringLiteral("Desktop"), desktop()},
                        {QStringLiteral("Personal"), home.filePath(QStringLiteral("Documents"))},
-                       {QStringLiteral("Cache"), home.filePath(QStringLiteral("cache"))}};
+                       {QStringLiteral("Cache"), home.filePath(QStringLiteral("cache"))},
+                       {QStringLiteral("AppData"), home.filePath(QStringLiteral("appdata"))}};
     settings = std::make_unique<QtSettingsStore>(settingsFile());
 }
 

@@ -343,11 +343,21 @@ void LibraryServer::handle(const std::string &host, const void *request, void *r
     auto body = std::make_shared<std::string>(f.readAll().toStdString());
     res.status = 200;
     if (!fault || (!fault->drop && fault->truncate < 0 && fault->dripMs <= 0)) {
+        // A range is served only from the version it was asked of (If-Range names that version);
+        // otherwise the whole file goes out. The library cuts the body to any range left in the request.
+        if (!req.ranges.empty()) {
+            const std::string ifRange = req.get_header_value("If-Range");
+            if (ifRange.empty() || ifRange == etag || ifRange == lastModified)
+                res.status = 206;
+            else
+                const_cast<httplib::Request &>(req).ranges.clear();
+        }
         res.set_content(*body, contentType(path).c_str());
-        record(head + "200 " + host);
+        record(head + std::to_string(res.status) + " " + host);
         return;
     }
     // Faults inside the body: headers promise the whole file, then the body stops short or crawls.
+    const_cast<httplib::Request &>(req).ranges.clear();
     const long long limit = fault->drop ? 0 : (fault->truncate >= 0 ? fault->truncate : (long long)body->size());
     const int dripMs = fault->dripMs;
     record(head + (fault->drop ? "200-drop " : fault->truncate >= 0 ? "200-truncate " : "200-drip ") + host);
