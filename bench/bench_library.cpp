@@ -7,6 +7,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QTemporaryDir>
 #include <QElapsedTimer>
 #include <QTest>
 #include <QThread>
@@ -14,7 +15,11 @@
 
 namespace kestrin::bench {
 
-QString TempFolders::folder(const QString &) { return QDir::tempPath(); }
+QString TempFolders::folder(const QString &)
+{
+    static QTemporaryDir dir;
+    return dir.path();
+}
 
 BenchLibrary::BenchLibrary(const QList<int> &sizes)
 {
@@ -79,7 +84,7 @@ HttpResult fetch(const QString &url)
 
 bool BenchWindow::start()
 {
-    window = std::make_unique<MainWindow>(Platform{prompts, shell, store, folders, life, lib.table(), {}});
+    window = std::make_unique<MainWindow>(Platform{prompts, shell, store, folders, life, lib.table(), {}, nullptr, nullptr, {}});
     bool finished = false, started = false;
     QObject::connect(window.get(), &MainWindow::startFinished, [&](bool ok) {
         finished = true;

@@ -19,6 +19,7 @@ struct QuietPrompts : Prompts
     bool confirm(const QString &) override { return false; }
     bool warnYesNo(const QString &) override { return false; }
     Answer ask(const QString &) override { return Answer::Yes; }
+    void warning(const QString &) override {}
     QString chooseFolder(const QString &, const QString &) override { return {}; }
 };
 struct NoShell : Shell
@@ -33,6 +34,7 @@ struct MemoryStore : SettingsStore
     bool sync() override { return true; }
     QString location() const override { return QStringLiteral("memory"); }
 };
+// Every standard folder in one empty temporary folder of the run's own.
 struct TempFolders : ShellFolders
 {
     QString folder(const QString &) override;

@@ -2,6 +2,11 @@
 #include "catalogue/catalogue.h"
 #include "catalogue/gbk.h"
 #include "catalogue/page_file.h"
+#include "gallery/search.h"
+#include "personal/profile_file.h"
+#include "personal/selection_store.h"
+
+#include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
 #include <cstring>
@@ -83,6 +88,73 @@ void BM_BuildSelectRecords10kOf100k(benchmark::State &state)
     }
 }
 BENCHMARK(BM_BuildSelectRecords10kOf100k)->Unit(benchmark::kMillisecond);
+
+// 10,000 picked names spread over 50 categories, and a store file that also holds 999 other users.
+struct Picks
+{
+    QTemporaryDir dir;
+    Catalogue cat;
+    SelectionStore store{dir.filePath("MySelect.ini")};
+    Picks()
+    {
+        cat.reset(QList<CategoryEntry>(50, {"c", "f", ".jpg"}));
+        for (int i = 0; i < 10000; ++i)
+            cat.categories[size_t(i % 50)].selection << "A" + QByteArray::number(100000 + i);
+        ProfileFile file;
+        file.load(store.path());
+        for (int u = 0; u < 1000; ++u) {
+            const QByteArray section = QByteArray(SelectionStore::kSectionPrefix) + "user" + QByteArray::number(u);
+            file.setValue(section, "UserPassword", "pw" + QByteArray::number(u));
+            file.setValue(section, "UserSelect", "A1,A2,|B1,");
+        }
+        file.save();
+        QString error;
+        store.saveSelection("user500", cat, &error);
+    }
+};
+
+void BM_SaveSelection10kNamesOver50Categories(benchmark::State &state)
+{
+    Picks p;
+    QString error;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(p.store.saveSelection("user500", p.cat, &error));
+}
+BENCHMARK(BM_SaveSelection10kNamesOver50Categories)->Unit(benchmark::kMillisecond);
+
+void BM_LoadSelection10kNamesOver50Categories(benchmark::State &state)
+{
+    Picks p;
+    Catalogue back;
+    back.reset(QList<CategoryEntry>(50, {"c", "f", ".jpg"}));
+    for (auto _ : state) {
+        p.store.loadSelection("user500", back);
+        benchmark::DoNotOptimize(back.categories[7].selection.size());
+    }
+}
+BENCHMARK(BM_LoadSelection10kNamesOver50Categories)->Unit(benchmark::kMillisecond);
+
+void BM_LoginAmong1000Users(benchmark::State &state)
+{
+    Picks p;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(p.store.password("USER999"));
+}
+BENCHMARK(BM_LoginAmong1000Users)->Unit(benchmark::kMillisecond);
+
+// A name found in a category of 100,000 pictures: every Chinese name searched character by character.
+void BM_Search100kRecords(benchmark::State &state)
+{
+    Catalogue cat;
+    cat.reset({{"a", "kq/p", ".jpg"}});
+    PageFile page;
+    parsePageFile(page100k(), page);
+    applyPage(cat, 0, std::move(page));
+    const QByteArray text = gbk::encode(QString::fromUtf8("结构图777"));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(searchRecords(cat.items(0), text).size());
+}
+BENCHMARK(BM_Search100kRecords)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

@@ -4,6 +4,7 @@
 #include "app/main_window.h"
 #include "bench_library.h"
 #include "catalogue/change_merge.h"
+#include "catalogue/gbk.h"
 #include "catalogue/latest_list_model.h"
 #include "catalogue/latest_rows.h"
 #include "download/download_queue.h"
@@ -13,6 +14,7 @@
 #include "catalogue/page_file.h"
 #include "catalogue/records.h"
 #include "gallery/gallery_page.h"
+#include <QLineEdit>
 #include "gallery/picture_grid.h"
 #include "server/http.h"
 
@@ -155,6 +157,22 @@ void BM_EnqueueOnto10kAndRepaint(benchmark::State &state)
     m.downloads().timer().stop();
 }
 BENCHMARK(BM_EnqueueOnto10kAndRepaint)->Unit(benchmark::kMillisecond);
+
+// A search typed on the gallery page over 100,000 pictures, until its results are painted.
+void BM_SearchAndShowIn100k(benchmark::State &state)
+{
+    BenchWindow w(library());
+    w.start();
+    MainWindow &m = *w.window;
+    // The pictures' Chinese names are one word and a number: those whose number starts with 77.
+    m.galleryPage()->searchEdit()->setText(gbk::decode("\xCD\xBC\xD6\xBD") + QStringLiteral("77"));
+    for (auto _ : state) {
+        m.search();
+        m.galleryPage()->pictureGrid()->viewport()->repaint();
+    }
+    state.counters["results"] = double(m.galleryPage()->pictureGrid()->gridModel()->recordCount());
+}
+BENCHMARK(BM_SearchAndShowIn100k)->Unit(benchmark::kMillisecond);
 
 void BM_GridFillAndFirstPaint(benchmark::State &state)
 {

@@ -53,9 +53,9 @@ void MainWindow::mergeChanges(int category, const QList<QByteArray> &entries)
     targets.rewritten = [grid, category](qsizetype index, const QByteArray &record) {
         grid->updateRecord(category, index, record);
     };
-    const MergeSettings settings{m_personalZone, m_options.flag(UserOptions::AutoQueue)};
+    const MergeSettings settings{m_zone.active(), m_options.flag(UserOptions::AutoQueue)};
     announce(category, applyChanges(m_catalogue, category, entries, targets, settings));
-    if (m_personalZone && !m_gallery->selectionGrid()->isVisible()) {
+    if (m_zone.active() && !m_gallery->isEditing()) {
         const auto selected = m_catalogue.buildSelectRecords(category, m_catalogue.categories[size_t(category)].selection);
         if (selected)
             m_gallery->showPicked(*selected, false);

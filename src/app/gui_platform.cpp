@@ -34,6 +34,11 @@ bool GuiPrompts::warnYesNo(const QString &text)
            QMessageBox::Yes;
 }
 
+void GuiPrompts::warning(const QString &text)
+{
+    QMessageBox::warning(m_parent, QStringLiteral("警告"), text, QMessageBox::Yes);
+}
+
 Prompts::Answer GuiPrompts::ask(const QString &text)
 {
     QMessageBox box(QMessageBox::Question, QStringLiteral("确认"), text, QMessageBox::Yes | QMessageBox::No, m_parent);

@@ -16,6 +16,7 @@ public:
     void message(const QString &text) override;
     bool confirm(const QString &text) override;
     bool warnYesNo(const QString &text) override;
+    void warning(const QString &text) override;
     Answer ask(const QString &text) override;
     QString chooseFolder(const QString &title, const QString &start) override;
 

@@ -27,7 +27,7 @@ int main(int argc, char **argv)
     Lifecycle life;
     ChimeSound sound;
     TrayNotifier notifier;
-    MainWindow window(Platform{prompts, shell, settings, folders, life, ServerTable::builtIn(), {}, &sound, &notifier});
+    MainWindow window(Platform{prompts, shell, settings, folders, life, ServerTable::builtIn(), {}, &sound, &notifier, {}});
     Launcher launcher(window, prompts, life);
     launcher.launch();
     return app.exec();

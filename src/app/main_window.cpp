@@ -44,7 +44,7 @@ MainWindow::MainWindow(Platform platform, QWidget *parent)
     m_pages = new QTabWidget(this);
     m_pages->setObjectName(QStringLiteral("pages"));
     setCentralWidget(m_pages);
-    m_gallery = new GalleryPage(m_platform, m_catalogue, m_serverChoice, m_options);
+    m_gallery = new GalleryPage(m_platform, m_catalogue, m_serverChoice, m_options, m_zone);
     m_pages->addTab(m_gallery, QStringLiteral("图库模式"));
     m_filePage = new FilePage(m_platform, m_catalogue, m_serverChoice, m_options, m_downloads);
     m_pages->addTab(m_filePage, QStringLiteral("软件模式"));
@@ -89,6 +89,7 @@ void MainWindow::connectParts()
     connect(m_filePage, &FilePage::categorySwitchRequested, this, &MainWindow::switchCategory);
     connectChanges();
     connectDownloads();
+    connectZone();
 }
 
 void MainWindow::connectDownloads()
@@ -126,7 +127,14 @@ void MainWindow::switchCategory(int category)
     m_filePage->setCurrentCategory(category);
     m_gallery->setCurrentPage(0);
     m_catalogue.current = category;
-    reloadCategory([this, category] { m_gallery->showPageButtons(category); }, true);
+    reloadCategory(
+        [this, category] {
+            if (m_zone.active())
+                showCategoryInZone(category);
+            else
+                m_gallery->showPageButtons(category);
+        },
+        true);
 }
 
 void MainWindow::reloadCategory(std::function<void()> afterLoad, bool fromTop)
@@ -166,10 +174,10 @@ void MainWindow::showLoadStatus(int category, bool ok, const QString &reason)
 
 void MainWindow::fillViews(int category, bool fromTop)
 {
-    const LatestRows rows = latestRows(m_catalogue, m_catalogue.latest(category), m_personalZone);
+    const LatestRows rows = latestRows(m_catalogue, m_catalogue.latest(category), m_zone.active());
     m_gallery->setLatestRows(rows.top);
     m_filePage->setFileRows(rows.main);
-    if (!m_personalZone) {
+    if (!m_zone.active()) {
         m_gallery->showCurrentPage(fromTop);
         return;
     }
@@ -258,7 +266,7 @@ void MainWindow::closeEvent(QCloseEvent *event)
     m_popup->hide();
     if (m_started && !m_closed) {
         m_closed = true;
-        if (!writeSettings(m_platform.settings, {m_options.savePath(), m_userName}))
+        if (!writeSettings(m_platform.settings, {m_options.savePath(), userName()}))
             m_platform.prompts.message(QStringLiteral("设置无法保存到 %1，本次选择的保存目录和用户将不会被记住。")
                                            .arg(m_platform.settings.location()));
     }

@@ -5,6 +5,9 @@
 #include "catalogue/change_merge.h"
 #include "catalogue/change_poll.h"
 #include "download/download_queue.h"
+#include "gallery/navigation.h"
+#include "personal/personal_zone.h"
+#include "personal/selection_store.h"
 #include "platform/platform.h"
 #include "server/server_choice.h"
 #include "server/speed_test.h"
@@ -63,8 +66,10 @@ public:
     QTimer &pollTimer() { return m_poller.timer(); }
     QTimer &queueTimer() { return m_downloads.timer(); }
     QTimer &refreshLimitTimer() { return m_refreshLimitTimer; }
-    QString userName() const { return m_userName; }
-    bool inPersonalZone() const { return m_personalZone; }
+    // The personal zone's user (logged in, or remembered from the last run until the zone is entered).
+    QString userName() const;
+    const PersonalZone &zone() const { return m_zone; }
+    SelectionStore &selectionStore() { return m_store; }
 
     // Makes category current and loads it; the page buttons follow once it is in.
     void switchCategory(int category);
@@ -74,6 +79,10 @@ public:
     void chooseSaveFolder();
     // "立即刷新" on either page: the category again, at most once in 15 seconds.
     void refresh();
+    // "搜索" or Enter on either page: the current category's pictures by name.
+    void search();
+    // The zone button: in (asking for a login when nobody is known) or out (asking first).
+    void toggleZone();
 
 signals:
     void startFinished(bool started);
@@ -108,6 +117,14 @@ private:
     void playSound();
     void showServerTrouble(const QString &text);
     void connectDownloads();
+    // The personal zone (zone_flow.cpp).
+    void connectZone();
+    void enterZone(bool reload);
+    void leaveZone();
+    void showZoneLook();
+    void onZoneButton(navigation::BarAction action);
+    void showCategoryInZone(int category);
+    void saveSelection();
 
     Platform m_platform;
     Catalogue m_catalogue;
@@ -119,8 +136,8 @@ private:
     SpeedTest m_speedTest;
     DownloadQueue m_downloads;
     QTimer m_refreshLimitTimer;
-    QString m_userName;
-    bool m_personalZone = false;
+    PersonalZone m_zone;
+    SelectionStore m_store{QString()};
     bool m_starting = false;
     bool m_started = false;
     bool m_closed = false;

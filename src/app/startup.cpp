@@ -16,6 +16,7 @@
 #include "server/remote_config.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QLabel>
 #include <QTabWidget>
 
@@ -30,7 +31,10 @@ void MainWindow::start()
     m_catalogue.serverIndex = 0;
     const StoredSettings stored = readSettings(m_platform.settings, m_platform.folders);
     m_options.setSavePath(stored.savePath);
-    m_userName = stored.userName;
+    m_zone.userName = gbk::encode(stored.userName);
+    const QString documents = shellFolder(m_platform.folders, QStringLiteral("Personal"));
+    m_store = SelectionStore((documents.isEmpty() ? QDir::homePath() : documents) + u'/' +
+                             QLatin1String(SelectionStore::kFileName));
     m_pages->setCurrentIndex(0);
 
     QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -78,14 +82,12 @@ void MainWindow::onFirstCategory(bool ok, const QString &reason)
     m_poller.timer().start();
     m_gallery->setCurrentCategory(0);
     m_filePage->setCurrentCategory(0);
-    if (!m_userName.isEmpty()) {
-        // A remembered user: the zone's buttons say so; the zone itself is entered by the personal
-        // zone's own start-up.
-        m_gallery->categoryBar()->setZoneLook(QStringLiteral("进入自选专区"), true);
-        m_filePage->setZoneBold(true);
-        m_statusBar->setPanelText(WindowStatusBar::UserPanel, QStringLiteral("欢迎您， ") + m_userName);
-    }
     showLoadStatus(0, ok, reason);
+    if (!m_zone.userName.isEmpty()) {
+        // The user logged in when the program last closed comes back in, with no password asked.
+        m_store.loadSelection(m_zone.userName, m_catalogue);
+        enterZone(false);
+    }
     fillViews(0, true);
     // What was queued and not yet downloaded when the program last ended comes back and goes on.
     const QString store = shellFolder(m_platform.folders, QStringLiteral("AppData"));

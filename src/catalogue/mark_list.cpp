@@ -18,4 +18,9 @@ void MarkList::set(qsizetype id, bool marked)
     m_marks[size_t(id)] = marked;
 }
 
+void MarkList::fill(qsizetype count, bool marked)
+{
+    m_marks.assign(size_t(count > 0 ? count : 0), marked);
+}
+
 } // namespace kestrin

@@ -16,6 +16,8 @@ public:
     bool isMarked(qsizetype id) const { return id >= 0 && id < size() && m_marks[size_t(id)]; }
     QByteArray text(qsizetype id) const; // "√" or empty
     void set(qsizetype id, bool marked = true);
+    // Every mark of the first count ids set to marked (count ids exist afterwards).
+    void fill(qsizetype count, bool marked);
 
 private:
     std::vector<bool> m_marks;

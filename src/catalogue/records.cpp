@@ -53,20 +53,25 @@ PictureRecord PictureRecord::parse(QByteArrayView record)
     }
     r.id = record.first(tab);
     r.rest = record.sliced(tab + 1);
-    const qsizetype bar1 = gbk::indexOf(r.rest, "|");
-    if (bar1 < 0) {
+    // One pass over the characters finds the first three bars.
+    qsizetype bars[3] = {-1, -1, -1};
+    int found = 0;
+    const QByteArrayView rest = r.rest;
+    for (qsizetype i = 0; i < rest.size() && found < 3; i += gbk::charWidth(rest, i)) {
+        if (rest[i] == '|')
+            bars[found++] = i;
+    }
+    if (found == 0) {
         r.caption = true;
         return r;
     }
-    r.fileName = r.rest.first(bar1);
-    const qsizetype bar2 = gbk::indexOf(r.rest, "|", bar1 + 1);
-    if (bar2 < 0) {
-        r.chineseName = r.rest.sliced(bar1 + 1);
+    r.fileName = rest.first(bars[0]);
+    if (found == 1) {
+        r.chineseName = rest.sliced(bars[0] + 1);
         return r;
     }
-    r.chineseName = r.rest.sliced(bar1 + 1, bar2 - bar1 - 1);
-    const qsizetype bar3 = gbk::indexOf(r.rest, "|", bar2 + 1);
-    r.time = bar3 < 0 ? r.rest.sliced(bar2 + 1) : r.rest.sliced(bar2 + 1, bar3 - bar2 - 1);
+    r.chineseName = rest.sliced(bars[0] + 1, bars[1] - bars[0] - 1);
+    r.time = found == 2 ? rest.sliced(bars[1] + 1) : rest.sliced(bars[1] + 1, bars[2] - bars[1] - 1);
     return r;
 }
 

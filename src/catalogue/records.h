@@ -7,8 +7,8 @@
 namespace kestrin {
 
 // The colours every view paints a picture in: blue not yet taken, red taken (or under the pointer),
-// black withdrawn. Views map them to their palette.
-enum class PictureTone { Blue, Red, Black };
+// black withdrawn; the selection editor paints caption rows grey. Views map them to their palette.
+enum class PictureTone { Blue, Red, Black, Grey };
 
 // The mark of a taken (or ticked) picture: "√" in GBK.
 inline constexpr char kMark[] = "\xA1\xCC";

@@ -166,6 +166,8 @@ QWidget *FilePage::buildQueueColumn()
     line->addWidget(m_searchEdit, 1);
     m_searchButton = kit::flatButton(searchRow, "searchButton", QStringLiteral("搜索"));
     line->addWidget(m_searchButton);
+    connect(m_searchButton, &QToolButton::clicked, this, &FilePage::searchRequested);
+    connect(m_searchEdit, &QLineEdit::returnPressed, this, &FilePage::searchRequested);
 
     // A table rather than a tree: a row added to a queue of thousands costs the view a header section,
     // not a new layout of every row.
@@ -278,6 +280,13 @@ void FilePage::setCurrentCategory(int category)
 }
 
 void FilePage::setFileRows(QList<LatestRow> rows) { m_fileList->listModel()->setRows(std::move(rows)); }
+
+void FilePage::setSearchResults(QList<LatestRow> rows)
+{
+    m_results->listModel()->setRows(std::move(rows));
+    if (m_results->listModel()->rowCount() > 0)
+        m_results->setCurrentIndex(m_results->listModel()->index(0, 0));
+}
 
 void FilePage::setZoneBold(bool bold)
 {

@@ -57,12 +57,15 @@ public:
     // The file list sorted by this column, descending (0 file name, 1 time).
     void sortFileList(int column);
     void setPersonalZone(bool on) { m_personalZone = on; }
+    // Search results of the current category, the first row current.
+    void setSearchResults(QList<LatestRow> rows);
 
 signals:
     void categorySwitchRequested(int category);
     void zoneToggleRequested();
     void refreshRequested();
     void saveFolderChooseRequested();
+    void searchRequested();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

@@ -9,11 +9,13 @@
 #include "gallery/page_bar.h"
 #include "gallery/picture_grid.h"
 #include "gallery/picture_grid_model.h"
+#include "personal/personal_zone.h"
 #include "platform/platform.h"
 #include "server/server_bar.h"
 #include "ui/picture_list.h"
 #include "ui/widget_kit.h"
 
+#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -46,8 +48,8 @@ QHBoxLayout *hbox(QWidget *w, int margin = 0)
 } // namespace
 
 GalleryPage::GalleryPage(Platform &platform, Catalogue &catalogue, ServerChoice &choice, UserOptions &options,
-                         QWidget *parent)
-    : QWidget(parent), m_platform(platform), m_catalogue(catalogue), m_options(options)
+                         const PersonalZone &zone, QWidget *parent)
+    : QWidget(parent), m_platform(platform), m_catalogue(catalogue), m_options(options), m_zone(zone)
 {
     setObjectName(QStringLiteral("galleryPage"));
     QVBoxLayout *page = vbox(this);
@@ -114,6 +116,8 @@ void GalleryPage::buildCategoryRow()
     line->addWidget(m_savePath);
     m_browse = kit::flatButton(tools, "browseButton", QStringLiteral("浏览"));
     line->addWidget(m_browse);
+    connect(m_searchButton, &QToolButton::clicked, this, &GalleryPage::searchRequested);
+    connect(m_searchEdit, &QLineEdit::returnPressed, this, &GalleryPage::searchRequested);
     bar->addWidget(tools, 0, Qt::AlignRight);
     connect(&m_options, &UserOptions::savePathChanged, m_savePath, &QLineEdit::setText);
     connect(m_browse, &QToolButton::clicked, this, &GalleryPage::saveFolderChooseRequested);
@@ -145,16 +149,31 @@ void GalleryPage::buildGridColumn(QWidget *column)
 
     QWidget *grids = kit::panel(column, "gridArea");
     right->addWidget(grids, 1);
-    QHBoxLayout *row = hbox(grids);
+    auto *row = new QGridLayout(grids);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(0);
     QWidget *strip = kit::panel(grids, "gridMargin", Qt::white);
     strip->setFixedWidth(8);
-    row->addWidget(strip);
+    row->addWidget(strip, 0, 0);
     m_grid = new PictureGrid(m_catalogue, "pictureGrid", grids);
+    // The selection editor lies over the grid, in the same place.
     m_selectionGrid = new PictureGrid(m_catalogue, "selectionGrid", grids);
+    m_selectionGrid->setMode(PictureGrid::Mode::Ticking);
+    kit::setPixelFont(m_selectionGrid, 13);
+    m_selectionGrid->setLookRule([this](int category, QByteArrayView record, bool) {
+        const int id = record.isEmpty() ? -1 : PictureRecord::parse(record).idNumber();
+        return editorCellLook(record, isTicked(m_catalogue, category, id), m_zone.lastSearch);
+    });
     m_selectionGrid->hide();
-    row->addWidget(m_grid, 1);
-    row->addWidget(m_selectionGrid, 1);
+    row->addWidget(m_grid, 0, 1);
+    row->addWidget(m_selectionGrid, 0, 1);
+    row->setColumnStretch(1, 1);
     connect(m_grid, &PictureGrid::recordClicked, this, &GalleryPage::onGridRecord);
+    connect(m_selectionGrid, &PictureGrid::recordPressed, this, [this](int category, const QByteArray &record) {
+        const PictureRecord rec = PictureRecord::parse(record);
+        if (!rec.caption)
+            toggleTick(m_catalogue, category, rec.idNumber());
+    });
 }
 
 void GalleryPage::setNotices(const QString &tip, const QString &notice)
@@ -170,7 +189,7 @@ void GalleryPage::setCurrentCategory(int category) { m_categoryBar->setCurrent(c
 void GalleryPage::showPageButtons(int category)
 {
     m_pageBar->setEntries(navigation::pageEntries(m_catalogue.items(category).size()));
-    m_selectionGrid->hide();
+    closeSelectionEditor();
 }
 
 void GalleryPage::showAll(bool fromTop)
@@ -200,7 +219,7 @@ void GalleryPage::setLatestRows(QList<LatestRow> rows)
     m_latestList->listModel()->setRows(std::move(rows));
 }
 
-void GalleryPage::scrollVisibleGridDown() { (m_selectionGrid->isVisible() ? m_selectionGrid : m_grid)->scrollRowsDown(1); }
+void GalleryPage::scrollVisibleGridDown() { (isEditing() ? m_selectionGrid : m_grid)->scrollRowsDown(1); }
 
 void GalleryPage::onCategoryButton(int tag)
 {
@@ -217,11 +236,32 @@ void GalleryPage::onCategoryButton(int tag)
     }
 }
 
+void GalleryPage::showZoneButtons()
+{
+    m_pageBar->setEntries(zoneEntries());
+}
+
+void GalleryPage::openSelectionEditor()
+{
+    const int c = m_catalogue.current;
+    m_selectionGrid->showRecords(c, m_catalogue.items(c), true, 0);
+    m_selectionGrid->show();
+    m_selectionGrid->raise();
+}
+
+void GalleryPage::closeSelectionEditor() { m_selectionGrid->hide(); }
+
+bool GalleryPage::isEditing() const { return !m_selectionGrid->isHidden(); }
+
+void GalleryPage::clearGrid() { m_grid->showRecords(m_catalogue.current, RecordList(), true, 0); }
+
 void GalleryPage::onPageEntry(int index)
 {
     const navigation::BarEntry &entry = m_pageBar->entries().at(index);
-    if (entry.action != navigation::BarAction::ShowPage)
+    if (entry.action != navigation::BarAction::ShowPage) {
+        emit zoneButtonClicked(entry.action);
         return;
+    }
     m_currentPage = entry.tag;
     // The grid's own category: a page of what it shows, even while another category is loading.
     const int category = m_grid->gridModel()->category();

@@ -1,6 +1,7 @@
 #pragma once
 #include "catalogue/latest_rows.h"
 #include "download/download_names.h"
+#include "gallery/navigation.h"
 
 #include <QWidget>
 #include <functional>
@@ -22,6 +23,7 @@ class RecordList;
 class ServerBar;
 class ServerChoice;
 class UserOptions;
+struct PersonalZone;
 
 // "图库模式": the server header, the category bar with the search and save-folder rows, the latest
 // uploads on the left and, on the right, the page bar over the picture grid. A click on a picture in
@@ -31,7 +33,7 @@ class GalleryPage : public QWidget
     Q_OBJECT
 public:
     GalleryPage(Platform &platform, Catalogue &catalogue, ServerChoice &choice, UserOptions &options,
-                QWidget *parent = nullptr);
+                const PersonalZone &zone, QWidget *parent = nullptr);
 
     ServerBar *serverBar() const { return m_serverBar; }
     QLabel *tipLabel() const { return m_tip; }
@@ -64,12 +66,22 @@ public:
     void setLatestRows(QList<LatestRow> rows);
     // The wheel turned down over the window: one row down in whichever grid shows.
     void scrollVisibleGridDown();
+    // The zone's four buttons instead of the page buttons.
+    void showZoneButtons();
+    // The selection editor over the grid, holding all of the current category; or closed.
+    void openSelectionEditor();
+    void closeSelectionEditor();
+    bool isEditing() const;
+    // The grid emptied (a search from the file page).
+    void clearGrid();
 
 signals:
     void categorySwitchRequested(int category);
     void zoneToggleRequested();
     void refreshRequested();
     void saveFolderChooseRequested();
+    void searchRequested();
+    void zoneButtonClicked(kestrin::navigation::BarAction action);
 
 private:
     void buildHeader();
@@ -86,6 +98,7 @@ private:
     Platform &m_platform;
     Catalogue &m_catalogue;
     UserOptions &m_options;
+    const PersonalZone &m_zone;
     int m_currentPage = 0;
     int m_latestCategory = -1;
 

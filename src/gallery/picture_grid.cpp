@@ -98,8 +98,40 @@ void PictureGrid::showRecords(int category, const RecordList &records, bool from
 
 CellLook PictureGrid::cellLook(int column, int row) const
 {
-    return gridCellLook(m_catalogue, m_model->category(), m_model->cell(column, row),
-                        column == m_hoverColumn && row == m_hoverRow);
+    const bool hovered = column == m_hoverColumn && row == m_hoverRow;
+    if (m_look)
+        return m_look(m_model->category(), m_model->cell(column, row), hovered);
+    return gridCellLook(m_catalogue, m_model->category(), m_model->cell(column, row), hovered);
+}
+
+void PictureGrid::setMode(Mode mode)
+{
+    m_mode = mode;
+    setMouseTracking(mode == Mode::Picking);
+    setFocusPolicy(mode == Mode::Ticking ? Qt::StrongFocus : Qt::NoFocus);
+}
+
+void PictureGrid::goToCell(int column, int row)
+{
+    const QModelIndex index = m_model->index(row, column);
+    setCurrentIndex(index);
+    scrollTo(index);
+    setFocus();
+    viewport()->update();
+}
+
+void PictureGrid::mousePressEvent(QMouseEvent *event)
+{
+    QTableView::mousePressEvent(event);
+    if (m_mode != Mode::Ticking || event->button() != Qt::LeftButton)
+        return;
+    const QModelIndex index = indexAt(event->position().toPoint());
+    if (!index.isValid())
+        return;
+    const QByteArrayView record = m_model->cell(index.column(), index.row());
+    if (!record.isEmpty())
+        emit recordPressed(m_model->category(), record.toByteArray());
+    viewport()->update(visualRect(index));
 }
 
 QRect PictureGrid::cellRect(int column, int row) const { return visualRect(m_model->index(row, column)); }
@@ -113,6 +145,8 @@ void PictureGrid::scrollRowsDown(int rows)
 void PictureGrid::mouseMoveEvent(QMouseEvent *event)
 {
     QTableView::mouseMoveEvent(event);
+    if (m_mode != Mode::Picking)
+        return;
     const QModelIndex index = indexAt(event->position().toPoint());
     const int column = index.isValid() ? index.column() : -1;
     const int row = index.isValid() ? index.row() : -1;
@@ -126,7 +160,7 @@ void PictureGrid::mouseMoveEvent(QMouseEvent *event)
 void PictureGrid::mouseReleaseEvent(QMouseEvent *event)
 {
     QTableView::mouseReleaseEvent(event);
-    if (event->button() != Qt::LeftButton)
+    if (m_mode != Mode::Picking || event->button() != Qt::LeftButton)
         return;
     const QModelIndex index = indexAt(event->position().toPoint());
     if (!index.isValid())

@@ -2,6 +2,7 @@
 #include "gallery/picture_rules.h"
 
 #include <QTableView>
+#include <functional>
 
 namespace kestrin {
 
@@ -10,12 +11,20 @@ class PictureGridModel;
 class RecordList;
 
 // Four pictures to a row, each in the colour of its state, the one under the pointer red. A left click
-// on a picture reports its record; each wheel notch down scrolls one row.
+// on a picture reports its record; each wheel notch down scrolls one row. As the selection editor it
+// shows its own colours, follows no pointer and reports a left press instead.
 class PictureGrid : public QTableView
 {
     Q_OBJECT
 public:
+    using LookRule = std::function<CellLook(int category, QByteArrayView record, bool hovered)>;
+    enum class Mode { Picking, Ticking };
+
     PictureGrid(const Catalogue &catalogue, const char *name, QWidget *parent = nullptr);
+    void setLookRule(LookRule rule) { m_look = std::move(rule); }
+    void setMode(Mode mode);
+    // Makes the cell current, scrolled into view, and gives the grid the keyboard focus.
+    void goToCell(int column, int row);
 
     PictureGridModel *gridModel() const { return m_model; }
     // Shows records of category, from the top row when asked (a new page or category), else where the
@@ -28,10 +37,13 @@ public:
     void scrollRowsDown(int rows);
 
 signals:
-    // A left click released over a cell that holds a record of category.
+    // A left click released over a cell that holds a record of category (picking).
     void recordClicked(int category, const QByteArray &record);
+    // A left button pressed over a cell that holds a record (ticking).
+    void recordPressed(int category, const QByteArray &record);
 
 protected:
+    void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void wheelEvent(QWheelEvent *event) override;
@@ -42,6 +54,8 @@ private:
 
     const Catalogue &m_catalogue;
     PictureGridModel *m_model;
+    LookRule m_look;
+    Mode m_mode = Mode::Picking;
     int m_hoverColumn = -1;
     int m_hoverRow = -1;
     int m_wheelRest = 0;

@@ -29,6 +29,8 @@ struct Platform
     std::function<void(QDialog &)> showDialog;
     NotificationSound *sound = nullptr;     // none: silent
     DesktopNotifier *notifier = nullptr;    // none: no desktop messages
+    // The login's verification code, 1000 to 9998; empty: a random one.
+    std::function<int()> drawCode;
 };
 
 } // namespace kestrin

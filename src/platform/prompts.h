@@ -12,6 +12,8 @@ public:
     virtual void message(const QString &text) = 0;
     // Confirmation with Yes and No; true for Yes.
     virtual bool confirm(const QString &text) = 0;
+    // Warning whose only button is Yes.
+    virtual void warning(const QString &text) = 0;
     // Warning with Yes and No; true for Yes.
     virtual bool warnYesNo(const QString &text) = 0;
     // Confirmation with Yes and No that tells apart a box closed without an answer (its close button);

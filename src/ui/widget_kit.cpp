@@ -98,6 +98,7 @@ QColor toneColour(PictureTone tone)
     switch (tone) {
     case PictureTone::Red: return QColor(255, 0, 0);
     case PictureTone::Black: return QColor(0, 0, 0);
+    case PictureTone::Grey: return QColor(128, 128, 128);
     case PictureTone::Blue: break;
     }
     return QColor(0, 0, 255);

@@ -153,7 +153,7 @@ TEST(StartUp, MessagesDuringStartUpSitOverTheSplash)
     ServerTable dead;
     for (int i = 0; i < 6; ++i)
         dead.urls << deadUrl();
-    MainWindow window(Platform{prompts, shell, settings, folders, life, dead, {}});
+    MainWindow window(Platform{prompts, shell, settings, folders, life, dead, {}, nullptr, nullptr, {}});
     Launcher launcher(window, prompts, life);
     QWidget *owner = nullptr;
     QRect box, splash;
@@ -238,10 +238,13 @@ TEST(Settings, FirstRunVanishedFolderAndRememberedUser)
         EXPECT_EQ(w.galleryPage()->savePathEdit()->text(), h.desktop());
         EXPECT_EQ(w.userName(), "张三");
         EXPECT_EQ(w.windowStatusBar()->panelText(WindowStatusBar::UserPanel), "欢迎您， 张三");
+        // The remembered user is back in the zone, no password asked; nothing picked yet: the editor.
         QToolButton *zone = w.galleryPage()->categoryBar()->zoneButton();
-        EXPECT_EQ(zone->text(), "进入自选专区");
+        EXPECT_EQ(zone->text(), "退出专区");
         EXPECT_TRUE(zone->font().bold());
         EXPECT_TRUE(w.filePage()->hiddenCategoryButtons().last()->font().bold());
+        EXPECT_TRUE(w.galleryPage()->isEditing());
+        EXPECT_TRUE(h.prompts.shown.isEmpty());
         w.close();
         QSettings written(h.settingsFile(), QSettings::IniFormat);
         EXPECT_EQ(written.value("LastSavepath").toString(), h.desktop()); // the fallback is written back

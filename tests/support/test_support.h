@@ -61,6 +61,7 @@ public:
     void message(const QString &text) override { shown << QStringLiteral("message: ") + text; }
     bool confirm(const QString &text) override { shown << QStringLiteral("confirm: ") + text; return next(); }
     bool warnYesNo(const QString &text) override { shown << QStringLiteral("warn: ") + text; return next(); }
+    void warning(const QString &text) override { shown << QStringLiteral("warning: ") + text; }
     Answer ask(const QString &text) override
     {
         shown << QStringLiteral("ask: ") + text;

@@ -1,6 +1,7 @@
 #include "window_harness.h"
 
 #include "download/download_dialog.h"
+#include "personal/login_dialog.h"
 #include "gallery/category_bar.h"
 #include "gallery/gallery_page.h"
 #include "library_files.h"
@@ -31,15 +32,21 @@ MainWindow &WindowHarness::start(int deadCount) { return start(lib.table(deadCou
 MainWindow &WindowHarness::start(const ServerTable &servers)
 {
     const auto showDialog = [this](QDialog &d) {
+        d.show();
+        if (auto *login = qobject_cast<LoginDialog *>(&d)) {
+            lastLogin = login;
+            if (onLogin)
+                onLogin(*login);
+            return;
+        }
         auto &dialog = static_cast<DownloadDialog &>(d);
         lastDialog = &dialog;
         ++dialogs;
-        dialog.show();
         if (onDialog)
             onDialog(dialog);
     };
     window = std::make_unique<MainWindow>(Platform{realPrompts ? *realPrompts : prompts, shell, *settings, folders, life,
-                                                   servers, showDialog, &sound, &notifier});
+                                                   servers, showDialog, &sound, &notifier, drawCode});
     QSignalSpy finished(window.get(), &MainWindow::startFinished);
     window->start();
     if (!finished.wait(30000))

@@ -11,6 +11,7 @@
 
 namespace kestrin {
 class DownloadDialog;
+class LoginDialog;
 }
 
 namespace kestrin::test {
@@ -37,10 +38,14 @@ public:
     CountingSound sound;
     RecordingNotifier notifier;
     Prompts *realPrompts = nullptr; // real message boxes instead of the scripted answers
+    std::function<int()> drawCode = [] { return 4321; }; // the login's verification code
     std::unique_ptr<SettingsStore> settings;
     // Plays the user's part in a download dialog once it shows; without one it stays open.
     std::function<void(DownloadDialog &)> onDialog;
     QPointer<DownloadDialog> lastDialog;
+    // The same for the login dialog of the personal zone.
+    std::function<void(LoginDialog &)> onLogin;
+    QPointer<LoginDialog> lastLogin;
     int dialogs = 0;
     std::unique_ptr<MainWindow> window;
     bool started = false;
