@@ -1,6 +1,7 @@
 #pragma once
 // A served library of large categories and the real main window over it, for the window benchmarks.
 #include "app/main_window.h"
+#include "app/web_page.h"
 #include "library_server.h"
 #include "platform/lifecycle.h"
 #include "platform/prompts.h"
@@ -16,6 +17,7 @@ namespace kestrin::bench {
 struct QuietPrompts : Prompts
 {
     void message(const QString &) override {}
+    void titledMessage(const QString &, const QString &) override {}
     bool confirm(const QString &) override { return false; }
     bool warnYesNo(const QString &) override { return false; }
     Answer ask(const QString &) override { return Answer::Yes; }
@@ -62,6 +64,7 @@ struct BenchWindow
     MemoryStore store;
     TempFolders folders;
     Lifecycle life;
+    WebPageFactory webPages; // empty: plain pages
     std::unique_ptr<MainWindow> window;
 
     // Start-up to category 0 painted in a shown window.

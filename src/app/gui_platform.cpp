@@ -7,6 +7,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLibraryInfo>
+#include <QIcon>
 #include <QLocale>
 #include <QKeyEvent>
 #include <QMessageBox>
@@ -20,6 +21,11 @@ namespace kestrin {
 void GuiPrompts::message(const QString &text)
 {
     QMessageBox::information(m_parent, kAppTitle, text);
+}
+
+void GuiPrompts::titledMessage(const QString &title, const QString &text)
+{
+    QMessageBox::information(m_parent, title, text);
 }
 
 bool GuiPrompts::confirm(const QString &text)
@@ -92,6 +98,12 @@ void setUpApplication(QApplication &app)
     QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));
     QApplication::setApplicationName(QStringLiteral("Kestrin"));
     QApplication::setOrganizationName(QStringLiteral("Kestrin"));
+    // Matches the installed .desktop file, so the desktop pairs the window with its launcher.
+    QGuiApplication::setDesktopFileName(QStringLiteral("kestrin"));
+    QIcon icon;
+    for (int size : {16, 24, 32, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/icons/kestrin-%1.png").arg(size), QSize(size, size));
+    QApplication::setWindowIcon(icon);
     installQtTranslations(app);
 }
 

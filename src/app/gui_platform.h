@@ -14,6 +14,7 @@ class GuiPrompts : public Prompts
 public:
     void setParent(QWidget *parent) { m_parent = parent; }
     void message(const QString &text) override;
+    void titledMessage(const QString &title, const QString &text) override;
     bool confirm(const QString &text) override;
     bool warnYesNo(const QString &text) override;
     void warning(const QString &text) override;

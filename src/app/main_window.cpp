@@ -48,7 +48,7 @@ MainWindow::MainWindow(Platform platform, QWidget *parent)
     m_pages->addTab(m_gallery, QStringLiteral("图库模式"));
     m_filePage = new FilePage(m_platform, m_catalogue, m_serverChoice, m_options, m_downloads);
     m_pages->addTab(m_filePage, QStringLiteral("软件模式"));
-    m_webTabs = new WebTabHost(m_pages);
+    m_webTabs = new WebTabHost(m_pages, m_platform.makeWebPage);
     m_pages->tabBar()->installEventFilter(this);
 
     m_statusBar = new WindowStatusBar(this);
@@ -87,6 +87,9 @@ void MainWindow::connectParts()
     connect(m_gallery, &GalleryPage::refreshRequested, this, &MainWindow::refresh);
     connect(m_filePage, &FilePage::refreshRequested, this, &MainWindow::refresh);
     connect(m_filePage, &FilePage::categorySwitchRequested, this, &MainWindow::switchCategory);
+    connect(m_webTabs, &WebTabHost::reloadFailed, this, [this] {
+        m_platform.prompts.titledMessage(QStringLiteral("错误！"), QStringLiteral("当前无法访问该页面，请联系网站站长！"));
+    });
     connectChanges();
     connectDownloads();
     connectZone();

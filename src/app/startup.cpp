@@ -3,6 +3,7 @@
 
 #include "app/app_title.h"
 #include "app/settings.h"
+#include "app/web_tab_host.h"
 #include "app/window_status_bar.h"
 #include "catalogue/gbk.h"
 #include "catalogue/latest_rows.h"
@@ -82,6 +83,7 @@ void MainWindow::onFirstCategory(bool ok, const QString &reason)
     m_poller.timer().start();
     m_gallery->setCurrentCategory(0);
     m_filePage->setCurrentCategory(0);
+    m_webTabs->startCounter(m_gallery->counterHost(), [this] { return m_catalogue.baseUrl(); });
     showLoadStatus(0, ok, reason);
     if (!m_zone.userName.isEmpty()) {
         // The user logged in when the program last closed comes back in, with no password asked.
@@ -89,6 +91,7 @@ void MainWindow::onFirstCategory(bool ok, const QString &reason)
         enterZone(false);
     }
     fillViews(0, true);
+    m_webTabs->setUp(m_catalogue.baseUrl());
     // What was queued and not yet downloaded when the program last ended comes back and goes on.
     const QString store = shellFolder(m_platform.folders, QStringLiteral("AppData"));
     if (!store.isEmpty())

@@ -60,10 +60,10 @@ GalleryPage::GalleryPage(Platform &platform, Catalogue &catalogue, ServerChoice 
     auto *lower = new QHBoxLayout;
     lower->setSpacing(0);
     page->addLayout(lower, 1);
-    auto *latestColumn = kit::panel(this, "latestColumn", kSilver);
-    latestColumn->setFixedWidth(241);
-    lower->addWidget(latestColumn);
-    buildLatestColumn(latestColumn);
+    m_latestColumn = kit::panel(this, "latestColumn", kSilver);
+    m_latestColumn->setFixedWidth(241);
+    lower->addWidget(m_latestColumn);
+    buildLatestColumn(m_latestColumn);
     auto *gridColumn = kit::panel(this, "gridColumn");
     lower->addWidget(gridColumn, 1);
     buildGridColumn(gridColumn);

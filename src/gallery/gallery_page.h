@@ -49,6 +49,8 @@ public:
     PageBar *pageBar() const { return m_pageBar; }
     PictureGrid *pictureGrid() const { return m_grid; }
     PictureGrid *selectionGrid() const { return m_selectionGrid; }
+    // Where the hidden counter page lies: the latest uploads' column.
+    QWidget *counterHost() const { return m_latestColumn; }
 
     void setNotices(const QString &tip, const QString &notice);
     void setCategories(const QStringList &captions);
@@ -112,6 +114,7 @@ private:
     QLineEdit *m_savePath = nullptr;
     QToolButton *m_browse = nullptr;
     QLabel *m_latestTitle = nullptr;
+    QWidget *m_latestColumn = nullptr;
     PictureList *m_latestList = nullptr;
     PageBar *m_pageBar = nullptr;
     PictureGrid *m_grid = nullptr;

@@ -4,6 +4,7 @@
 #include <functional>
 
 class QDialog;
+class QWidget;
 
 namespace kestrin {
 
@@ -14,6 +15,7 @@ class ShellFolders;
 class Lifecycle;
 class NotificationSound;
 class DesktopNotifier;
+class WebPage;
 
 // What the windows need from outside: dialogs, the shell, the settings store, the standard folders,
 // program termination and the server table. The program passes real ones; tests pass their own.
@@ -31,6 +33,8 @@ struct Platform
     DesktopNotifier *notifier = nullptr;    // none: no desktop messages
     // The login's verification code, 1000 to 9998; empty: a random one.
     std::function<int()> drawCode;
+    // Makes the web pages of the tabs and the counter; empty: plain messages instead of web views.
+    std::function<WebPage *(QWidget *parent)> makeWebPage;
 };
 
 } // namespace kestrin

@@ -10,6 +10,8 @@ public:
     virtual ~Prompts() = default;
     // Plain message box with the application title and an OK button.
     virtual void message(const QString &text) = 0;
+    // The same under another title.
+    virtual void titledMessage(const QString &title, const QString &text) = 0;
     // Confirmation with Yes and No; true for Yes.
     virtual bool confirm(const QString &text) = 0;
     // Warning whose only button is Yes.

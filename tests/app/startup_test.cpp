@@ -84,9 +84,12 @@ TEST(StartUp, SkipsDeadServersAndShowsCategoryZeroInAFreshWindow)
     EXPECT_TRUE(w.soundBox()->isChecked());
     EXPECT_FALSE(w.chineseNamesBox()->isChecked());
     EXPECT_FALSE(g->selectionGrid()->isVisible());
-    for (int i = 2; i < 8; ++i)
-        EXPECT_FALSE(w.pages()->isTabVisible(i)) << i;
-    EXPECT_EQ(w.pages()->tabText(7), "TAB8");
+    // The web tabs: one for each non-empty caption, the two without captions hidden.
+    const QStringList tabs{"图库模式", "软件模式", "图库首页", "开奖历史", "开奖直播", "六合走势", "TAB7", "TAB8"};
+    for (int i = 0; i < 8; ++i) {
+        EXPECT_EQ(w.pages()->tabText(i), tabs[i]);
+        EXPECT_EQ(w.pages()->isTabVisible(i), i < 6) << i;
+    }
     const struct
     {
         QTimer *timer;
@@ -153,7 +156,7 @@ TEST(StartUp, MessagesDuringStartUpSitOverTheSplash)
     ServerTable dead;
     for (int i = 0; i < 6; ++i)
         dead.urls << deadUrl();
-    MainWindow window(Platform{prompts, shell, settings, folders, life, dead, {}, nullptr, nullptr, {}});
+    MainWindow window(Platform{prompts, shell, settings, folders, life, dead, {}, nullptr, nullptr, {}, {}});
     Launcher launcher(window, prompts, life);
     QWidget *owner = nullptr;
     QRect box, splash;

@@ -59,6 +59,10 @@ public:
     std::deque<Answer> asks;       // ask() answers, in order; Yes when exhausted
 
     void message(const QString &text) override { shown << QStringLiteral("message: ") + text; }
+    void titledMessage(const QString &title, const QString &text) override
+    {
+        shown << QStringLiteral("message [%1]: ").arg(title) + text;
+    }
     bool confirm(const QString &text) override { shown << QStringLiteral("confirm: ") + text; return next(); }
     bool warnYesNo(const QString &text) override { shown << QStringLiteral("warn: ") + text; return next(); }
     void warning(const QString &text) override { shown << QStringLiteral("warning: ") + text; }

@@ -2,6 +2,7 @@
 // The real main window against a real library server, with scripted dialogs, a recording shell, a
 // settings file and standard folders of its own.
 #include "app/main_window.h"
+#include "app/web_page.h"
 #include "platform/qt_settings_store.h"
 #include "test_support.h"
 
@@ -39,6 +40,7 @@ public:
     RecordingNotifier notifier;
     Prompts *realPrompts = nullptr; // real message boxes instead of the scripted answers
     std::function<int()> drawCode = [] { return 4321; }; // the login's verification code
+    WebPageFactory makeWebPage; // empty: plain pages, no web engine
     std::unique_ptr<SettingsStore> settings;
     // Plays the user's part in a download dialog once it shows; without one it stays open.
     std::function<void(DownloadDialog &)> onDialog;

@@ -138,9 +138,12 @@ bool initLibrary(const QString &root, const InitOptions &o, QString *error)
     if (!writeFileAtomically(root + QStringLiteral("/kq/tsspeed.dat"), speed, error) ||
         !writeFileAtomically(root + QStringLiteral("/kq/counter.htm"), page("访问统计", "计数页面"), error))
         return false;
-    const char *const tabs[] = {"使用说明", "更新日志", "常见问题", "联系我们"};
+    const char *const tabs[][2] = {{"图库首页", "欢迎使用图库。每五秒检查一次新图纸。"},
+                                   {"开奖历史", "历史记录按日期排列，最新的在最上面。"},
+                                   {"开奖直播", "直播开始前十分钟开放。"},
+                                   {"六合走势", "走势图每日更新一次。"}};
     for (int i = 0; i < 4; ++i) {
-        if (!writeFileAtomically(root + QStringLiteral("/kq/rd%1.htm").arg(i + 1), page(tabs[i], "图库网页"), error))
+        if (!writeFileAtomically(root + QStringLiteral("/kq/rd%1.htm").arg(i + 1), page(tabs[i][0], tabs[i][1]), error))
             return false;
     }
     return true;

@@ -104,6 +104,13 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     QStringList args = app.arguments().mid(1);
+    if (args.size() == 1 && (args[0] == QLatin1String("--help") || args[0] == QLatin1String("-h"))) {
+        std::fputs("Writes, updates and serves a picture library for Kestrin. Any static web server (nginx, for\n"
+                   "one) can serve a library instead; serve is for trying and testing.\n\n",
+                   stdout);
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
     if (args.size() < 2)
         return usage();
     const QString command = args.takeFirst();

@@ -1,0 +1,146 @@
+// Start-up with the four web tabs on a real X server, and the memory of the whole process tree (the
+// program and its web engine helpers) while the counter page is loaded again and again. A timed run
+// (scripts/bench starts Xvfb for it).
+#include "app/engine_web_page.h"
+#include "app/web_tab_host.h"
+#include "bench_library.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QWebEngineView>
+#include <cstdio>
+
+using namespace kestrin;
+using namespace kestrin::bench;
+
+namespace {
+
+QList<int> childrenOf(int pid)
+{
+    QList<int> out;
+    const QDir tasks(QStringLiteral("/proc/%1/task").arg(pid));
+    for (const QString &task : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile f(tasks.filePath(task) + QStringLiteral("/children"));
+        if (!f.open(QIODevice::ReadOnly))
+            continue;
+        for (const QByteArray &child : f.readAll().split(' ')) {
+            if (child.trimmed().toInt() > 0)
+                out << child.trimmed().toInt();
+        }
+    }
+    return out;
+}
+
+// Proportional set size in kB of pid and everything it started.
+long treePssKb(int pid)
+{
+    long kb = 0;
+    QFile f(QStringLiteral("/proc/%1/smaps_rollup").arg(pid));
+    if (f.open(QIODevice::ReadOnly)) {
+        for (const QByteArray &line : f.readAll().split('\n')) {
+            if (line.startsWith("Pss:"))
+                kb += line.mid(4).trimmed().split(' ').first().toLong();
+        }
+    }
+    for (int child : childrenOf(pid))
+        kb += treePssKb(child);
+    return kb;
+}
+
+long ownPssKb(int pid)
+{
+    long kb = 0;
+    QFile f(QStringLiteral("/proc/%1/smaps_rollup").arg(pid));
+    if (f.open(QIODevice::ReadOnly)) {
+        for (const QByteArray &line : f.readAll().split('\n')) {
+            if (line.startsWith("Pss:"))
+                kb += line.mid(4).trimmed().split(' ').first().toLong();
+        }
+    }
+    return kb;
+}
+
+// "pid:kB" for each process of the tree, to see which one grows.
+QString breakdown(int pid)
+{
+    QString out = QStringLiteral(" %1:%2").arg(pid).arg(ownPssKb(pid));
+    for (int child : childrenOf(pid))
+        out += breakdown(child);
+    return out;
+}
+
+int processCount(int pid)
+{
+    int n = 1;
+    for (int child : childrenOf(pid))
+        n += processCount(child);
+    return n;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    const WebPageFactory webPages = prepareWebPages();
+    QApplication app(argc, argv);
+    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+        std::fprintf(stderr, "note: running on %s, not a real X server\n", qPrintable(QGuiApplication::platformName()));
+    BenchLibrary lib({20000, 2000, 2000, 2000});
+    BenchWindow bench(lib);
+    bench.webPages = webPages;
+
+    QElapsedTimer clock;
+    clock.start();
+    if (!bench.start()) {
+        std::fprintf(stderr, "start-up failed\n");
+        return 1;
+    }
+    const double shownMs = double(clock.nsecsElapsed()) / 1e6;
+    WebTabHost *tabs = bench.window->webTabs();
+    const auto loaded = [&] {
+        for (int i = 0; i < 4; ++i) {
+            auto *page = qobject_cast<EngineWebPage *>(tabs->page(i));
+            if (!page || page->view()->page()->isLoading() || page->view()->title().isEmpty())
+                return false;
+        }
+        return true;
+    };
+    if (!waitFor(loaded, 60000)) {
+        std::fprintf(stderr, "the web pages did not load\n");
+        return 1;
+    }
+    const double pagesMs = double(clock.nsecsElapsed()) / 1e6;
+    std::printf("start-up to the window shown with category 0 (20,000 pictures) and 4 web tabs: %.0f ms\n", shownMs);
+    std::printf("  the four web pages loaded (asynchronously, after the window was usable): %.0f ms\n", pagesMs);
+
+    // The counter reloads every 15 minutes; a second between reloads still runs them 900 times faster
+    // but leaves the renderer's idle-time garbage collection its chance (argument: other milliseconds).
+    const int gapMs = argc > 1 ? QByteArray(argv[1]).toInt() : 1000;
+    int counterLoads = 0;
+    QObject::connect(tabs, &WebTabHost::counterLoaded, [&] { ++counterLoads; });
+    waitFor([] { return false; }, 2000); // the counter's first load and the helpers settle
+    const int pid = int(QCoreApplication::applicationPid());
+    const long before = treePssKb(pid);
+    std::printf("processes: %d; PSS of the tree with the four tabs loaded: %ld kB (reloads %d ms apart)\n",
+                processCount(pid), before, gapMs);
+    long last = before;
+    for (int round = 1; round <= 100; ++round) {
+        const int want = counterLoads + 1;
+        tabs->counterTick();
+        if (!waitFor([&] { return counterLoads >= want; }, 30000)) {
+            std::fprintf(stderr, "counter reload %d did not finish\n", round);
+            return 1;
+        }
+        waitFor([] { return false; }, gapMs);
+        if (round % 20 == 0) {
+            last = treePssKb(pid);
+            std::printf("  after %3d counter reloads: %ld kB (%+ld kB)%s\n", round, last, last - before,
+                        qPrintable(breakdown(pid)));
+        }
+    }
+    waitFor([] { return false; }, 2000);
+    std::printf("  two seconds later: %ld kB (%+ld kB)\n", treePssKb(pid), treePssKb(pid) - before);
+    return 0;
+}

@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# Builds the Debian package from this build tree, unpacks it into a scratch root and checks what a
+# user's machine would get: the files in their places, the dependencies, a valid launcher, and a
+# program that starts and answers --version and --help.
+set -euo pipefail
+build=$1
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+cpack --config "$build/CPackConfig.cmake" -B "$scratch/out" >"$scratch/cpack.log" 2>&1 || { cat "$scratch/cpack.log"; fail "cpack"; }
+deb=$(ls "$scratch"/out/kestrin_*.deb) || fail "no .deb made"
+depends=$(dpkg-deb -f "$deb" Depends)
+for dep in libqt6widgets6 libqt6webenginewidgets6 libqt6webenginecore6-bin libqt6multimedia6 libc6; do
+  [[ $depends == *"$dep"* ]] || fail "Depends lacks $dep: $depends"
+done
+
+dpkg -x "$deb" "$scratch/root"
+r=$scratch/root/usr
+for f in bin/kestrin bin/kestrin-library share/applications/kestrin.desktop \
+         share/icons/hicolor/scalable/apps/kestrin.svg share/icons/hicolor/16x16/apps/kestrin.png \
+         share/icons/hicolor/48x48/apps/kestrin.png share/icons/hicolor/256x256/apps/kestrin.png; do
+  [ -s "$r/$f" ] || fail "missing $f"
+done
+[ -x "$r/bin/kestrin" ] || fail "kestrin is not executable"
+# Nothing of the tests or benchmarks goes to users.
+extra=$(cd "$r/bin" && ls | grep -vx -e kestrin -e kestrin-library || true)
+[ -z "$extra" ] || fail "unexpected programs: $extra"
+
+desktop=$r/share/applications/kestrin.desktop
+if command -v desktop-file-validate >/dev/null; then
+  desktop-file-validate "$desktop" || fail "desktop file invalid"
+fi
+for line in "Name=Kestrin" "Name[zh_CN]=图库" "Exec=kestrin" "Icon=kestrin"; do
+  grep -qxF "$line" "$desktop" || fail "desktop file lacks $line"
+done
+grep -q '^Categories=.*Network;' "$desktop" || fail "desktop file not in Network"
+
+version=$(env -u DISPLAY QT_QPA_PLATFORM= "$r/bin/kestrin" --version) || fail "--version failed"
+[[ $version == "Kestrin "[0-9]* ]] || fail "--version said: $version"
+help=$(env -u DISPLAY "$r/bin/kestrin" --help) || fail "--help failed"
+for word in MySelect.ini queue.json --version; do
+  [[ $help == *"$word"* ]] || fail "--help does not mention $word"
+done
+"$r/bin/kestrin-library" --help >/dev/null 2>&1 || fail "kestrin-library --help failed"
+echo "ok: $(basename "$deb"), $version"
