@@ -14,6 +14,8 @@
 #include "server/server_bar.h"
 #include "ui/picture_list.h"
 
+#include <QTimer>
+
 namespace kestrin {
 
 void MainWindow::connectChanges()
@@ -21,13 +23,24 @@ void MainWindow::connectChanges()
     m_poller.setChosenServer([this] { return m_serverChoice.serverIndex(); });
     connect(&m_poller, &ChangePoller::changesArrived, this, &MainWindow::mergeChanges);
     connect(&m_poller, &ChangePoller::reloadNeeded, this, &MainWindow::onReloadNeeded);
+    // In the background: no sound, no loading box, the view where it was.
+    connect(&m_poller, &ChangePoller::retryNeeded, this, [this](int category) { m_loader.load(category); });
     connect(&m_poller, &ChangePoller::serverFailed, this, [this](int index) {
         showServerTrouble(QStringLiteral("与#%1号主机通信失败,正在尝试下一台服务器").arg(index));
     });
     connect(&m_poller, &ChangePoller::allServersFailed, this,
             [this] { showServerTrouble(QStringLiteral("所有服务器均无法连接,稍后自动重试")); });
-    connect(&m_poller, &ChangePoller::recovered, this,
-            [this](int index) { showServerTrouble(QStringLiteral("已恢复与#%1号主机的连接").arg(index)); });
+    connect(&m_poller, &ChangePoller::recovered, this, [this](int index) {
+        const QString text = QStringLiteral("已恢复连接，现使用#%1号主机").arg(index);
+        showServerTrouble(text);
+        // Said for a while, then the panel goes back to the category's last update.
+        QTimer::singleShot(kRecoveredNoticeMs, this, [this, text] {
+            const Category &shown = m_catalogue.categories[size_t(m_catalogue.current)];
+            if (m_statusBar->panelText(WindowStatusBar::UpdatePanel) == text && !shown.failed)
+                m_statusBar->setPanelText(WindowStatusBar::UpdatePanel,
+                                          QStringLiteral("最后更新: ") + gbk::decode(shown.updateTime));
+        });
+    });
 
     connect(&m_serverChoice, &ServerChoice::chosen, this, [this](int index) { m_catalogue.serverIndex = index; });
     for (ServerBar *bar : {m_gallery->serverBar(), m_filePage->serverBar()})

@@ -181,6 +181,7 @@ void MainWindow::fillViews(int category, bool fromTop)
     m_gallery->setLatestRows(rows.top);
     m_filePage->setFileRows(rows.main);
     if (!m_zone.active()) {
+        m_gallery->updatePageButtons(category);
         m_gallery->showCurrentPage(fromTop);
         return;
     }

@@ -38,6 +38,7 @@ class MainWindow : public QMainWindow
     Q_OBJECT
 public:
     static constexpr int kRefreshLimitMs = 15000;
+    static constexpr int kRecoveredNoticeMs = 5000;
 
     explicit MainWindow(Platform platform, QWidget *parent = nullptr);
     ~MainWindow() override;

@@ -31,6 +31,7 @@ struct Category
     qint32 serial = 0;                        // change serial of the last load or merge
     QByteArray updateTime;                    // time text of the category's last update
     std::optional<QList<QByteArray>> changes; // the change list that led to serial
+    bool failed = false;                      // the last load failed: what is held is not the server's
 };
 
 // The in-memory copy of the library, sized when the configuration arrives.

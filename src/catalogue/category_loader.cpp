@@ -75,8 +75,12 @@ void CategoryLoader::onChangeFile(const QList<QByteArray> &lines)
 
 void CategoryLoader::finish(int category, bool ok, const QString &reason)
 {
-    if (!ok && m_catalogue.isValid(category))
-        m_catalogue.categories[size_t(category)].items = RecordList();
+    if (m_catalogue.isValid(category)) {
+        Category &c = m_catalogue.categories[size_t(category)];
+        c.failed = !ok;
+        if (!ok)
+            c.items = RecordList();
+    }
     m_loading = -1;
     m_page = {};
     if (m_changeFetch) {

@@ -102,10 +102,23 @@ void ChangePoller::onAnswer(int category, const QString &url, const HttpResult &
         emit recovered(m_catalogue.serverIndex);
     }
     // A category switch meanwhile: this answer is about a category no longer shown.
-    if (category != m_catalogue.current || m_loader.isLoading() || result.notModified())
+    if (category != m_catalogue.current || m_loader.isLoading())
         return;
-    if (!m_plain && (!result.etag.isEmpty() || !result.lastModified.isEmpty()))
+    // The change file may say nothing new (or nothing at all: 304) while the category shown is empty
+    // because its load failed; with the server back, it is loaded again.
+    if (m_catalogue.categories[size_t(category)].failed) {
+        if (!m_sinceRetry.isValid() || m_sinceRetry.hasExpired(kRetryMs)) {
+            m_sinceRetry.start();
+            emit retryNeeded(category);
+        }
+        return;
+    }
+    if (result.notModified())
+        return;
+    if (!m_plain && (!result.etag.isEmpty() || !result.lastModified.isEmpty()) && result.validatorsSettled())
         m_validators.insert(url, {result.etag, result.lastModified});
+    else
+        m_validators.remove(url);
     const QList<QByteArray> lines = splitLines(result.body, 4);
     switch (decidePoll(m_catalogue, category, lines)) {
     case PollAction::Nothing:

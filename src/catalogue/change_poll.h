@@ -2,6 +2,7 @@
 #include <QByteArray>
 #include <QHash>
 #include <QList>
+#include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>
 #include <functional>
@@ -34,6 +35,7 @@ class ChangePoller : public QObject
     Q_OBJECT
 public:
     static constexpr int kIntervalMs = 5000;
+    static constexpr int kRetryMs = 30000;
 
     ChangePoller(Catalogue &catalogue, CategoryLoader &loader, QObject *parent = nullptr);
     ~ChangePoller() override;
@@ -52,6 +54,8 @@ signals:
     void changesArrived(int category, const QList<QByteArray> &entries);
     // The category is out of step: reload it, then merge entries (when there are any).
     void reloadNeeded(int category, const QList<QByteArray> &entries);
+    // The category's last load failed and the server answers again: load it once more.
+    void retryNeeded(int category);
     void serverFailed(int index);
     void allServersFailed();
     // A server answered after failures.
@@ -70,6 +74,7 @@ private:
     QHash<QString, QPair<QByteArray, QByteArray>> m_validators; // per address: ETag, Last-Modified
     bool m_failing = false;
     bool m_restart = false;
+    QElapsedTimer m_sinceRetry; // a category whose load keeps failing is tried every kRetryMs, not each poll
     bool m_plain = false;
 };
 

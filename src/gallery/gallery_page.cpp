@@ -192,6 +192,19 @@ void GalleryPage::showPageButtons(int category)
     closeSelectionEditor();
 }
 
+void GalleryPage::updatePageButtons(int category)
+{
+    QList<PageBar::Entry> entries = navigation::pageEntries(m_catalogue.items(category).size());
+    if (entries.size() == m_pageBar->entries().size())
+        return;
+    // The category gained or lost a page: the bar follows, the page being read stays down.
+    if (m_currentPage != navigation::kSearchPage && m_currentPage >= entries.size())
+        m_currentPage = 0;
+    for (PageBar::Entry &e : entries)
+        e.checked = e.tag == m_currentPage;
+    m_pageBar->setEntries(entries);
+}
+
 void GalleryPage::showAll(bool fromTop)
 {
     m_grid->showRecords(m_catalogue.current, m_catalogue.items(m_catalogue.current), fromTop, 0);

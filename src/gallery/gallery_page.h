@@ -57,6 +57,8 @@ public:
     void setCurrentCategory(int category);
     // The page bar of category: "全部" down and one button per page.
     void showPageButtons(int category);
+    // After a reload of the category on show: page buttons added or taken away as its size asks.
+    void updatePageButtons(int category);
     int currentPage() const { return m_currentPage; }
     void setCurrentPage(int page) { m_currentPage = page; }
     // Fills the grid with records of the current category: all of them, the page the user is on, or

@@ -1,7 +1,9 @@
 #include "server/http.h"
 
+#include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
+#include <QLocale>
 #include <QNetworkAccessManager>
 #include <QNetworkProxy>
 #include <QNetworkReply>
@@ -19,6 +21,17 @@ namespace kestrin {
 
 namespace {
 constexpr qint64 kFileReadAhead = 2 << 20;
+}
+
+bool HttpResult::validatorsSettled() const
+{
+    const auto parse = [](const QByteArray &text) {
+        QDateTime t = QLocale::c().toDateTime(QString::fromLatin1(text), QStringLiteral("ddd, dd MMM yyyy hh:mm:ss 'GMT'"));
+        t.setTimeSpec(Qt::UTC);
+        return t;
+    };
+    const QDateTime modified = parse(lastModified), served = parse(date);
+    return !modified.isValid() || !served.isValid() || modified.toSecsSinceEpoch() < served.toSecsSinceEpoch();
 }
 
 QString HttpResult::reason() const
@@ -309,6 +322,7 @@ void HttpJob::onFinished()
     r.status = statusOf(reply);
     r.etag = reply->rawHeader("ETag");
     r.lastModified = reply->rawHeader("Last-Modified");
+    r.date = reply->rawHeader("Date");
     const QNetworkReply::NetworkError err = reply->error();
     if (err == QNetworkReply::OperationCanceledError && !r.tooLarge && !r.writeFailed)
         r.timedOut = true; // the read time-out aborts the reply this way

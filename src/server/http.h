@@ -22,6 +22,7 @@ struct HttpResult
     QString errorText;
     QByteArray etag;         // validators the server gave, for asking "has it changed?" next time
     QByteArray lastModified;
+    QByteArray date;         // the server's clock when it answered
     qint64 resumedFrom = 0;  // a resumable download that went on from this many bytes (status 206)
 
     // What an HTTP client reports as a failure: no answer, or a status outside 2xx.
@@ -31,6 +32,9 @@ struct HttpResult
     bool notModified() const { return !transportError && status == 304; }
     // Why the answer is of no use, in the words the status bar shows; empty when ok().
     QString reason() const;
+    // Whether the validators will tell a later change: servers judge "changed since" to the second
+    // (nginx's ETag too), so a file changed in the second it was served may change again unseen.
+    bool validatorsSettled() const;
 };
 
 struct HttpRequest

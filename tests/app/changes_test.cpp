@@ -137,6 +137,15 @@ TEST(Changes, AMergeTouchesOnlyTheCellThatShowsTheRecord)
     h.poll();
     EXPECT_EQ(grid->recordCount(), 60);
     EXPECT_TRUE(grid->cell(0, 5).endsWith("|2026-12-07 09:52")); // record 260
+
+    // Grown past a page's end: the bar gains the page and page 2 stays down.
+    h.writePage(0, makeRecords(480), {});
+    publish(h, 0, "N480", "2026-12-07 09:53");
+    h.poll();
+    ASSERT_EQ(bar->entries().size(), 4);
+    EXPECT_EQ(bar->entries().at(3).caption, "第3页");
+    EXPECT_TRUE(bar->entries().at(2).checked);
+    EXPECT_EQ(grid->recordCount(), 240);
 }
 
 TEST(Changes, AfterStartUpFailingServersAreReportedInTheStatusBarAndNeverEndTheProgram)
@@ -159,7 +168,24 @@ TEST(Changes, AfterStartUpFailingServersAreReportedInTheStatusBarAndNeverEndTheP
     EXPECT_EQ(w.galleryPage()->pictureGrid()->gridModel()->recordCount(), 30);
     h.lib.server().clearFaults();
     h.poll();
-    EXPECT_EQ(statusText(w), "已恢复与#0号主机的连接");
+    EXPECT_EQ(statusText(w), "已恢复连接，现使用#0号主机");
+    EXPECT_TRUE(waitUntil([&] { return statusText(w).startsWith("最后更新: "); }, 8000));
+}
+
+TEST(Changes, ACategoryWhoseLoadFailedIsLoadedAgainQuietlyOnceTheServerAnswers)
+{
+    WindowHarness h(small());
+    MainWindow &w = h.start();
+    h.setFaults({"/kq/Page1.dat status=500"});
+    h.showCategory(1);
+    EXPECT_EQ(w.galleryPage()->pictureGrid()->gridModel()->recordCount(), 0);
+    EXPECT_TRUE(statusText(w).startsWith("载入失败: "));
+    h.lib.server().clearFaults();
+    h.poll();
+    EXPECT_EQ(w.galleryPage()->pictureGrid()->gridModel()->recordCount(), 30);
+    EXPECT_TRUE(statusText(w).startsWith("最后更新: "));
+    EXPECT_EQ(h.sound.plays, 0);
+    EXPECT_TRUE(h.prompts.shown.isEmpty());
 }
 
 TEST(Changes, RefreshWorksOnceInFifteenSecondsFromEitherPage)

@@ -9,6 +9,8 @@
 #include "server/speed_test.h"
 #include "test_support.h"
 
+#include <QDateTime>
+#include <QFile>
 #include <QSignalSpy>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -88,6 +90,13 @@ struct Polling
         poller.poll();
         waitUntil([this] { return !poller.isPolling(); }, 20000);
     }
+    // Gives the category's change file the modification time "now + seconds".
+    void stamp(int category, int seconds)
+    {
+        QFile f(library::changerPath(lib.root(), category));
+        f.open(QIODevice::ReadWrite);
+        f.setFileTime(QDateTime::currentDateTime().addSecs(seconds), QFileDevice::FileModificationTime);
+    }
     void touch(int category)
     {
         library::CategoryFiles files;
@@ -105,6 +114,7 @@ TEST(ChangePoller, MergesTheNextListAndAsksOnlyWhetherTheFileChangedAfterwards)
     QString error;
     const QByteArray name = PictureRecord::parse(p.cat.items(0).at(12)).fileName.toByteArray();
     ASSERT_TRUE(library::publishPicture(p.lib.root(), 0, name, g("新名"), "2026-12-07 10:00", &error));
+    p.stamp(0, -10); // changed a while before the poll
     p.pollOnce();
     ASSERT_EQ(p.merges.size(), 1);
     EXPECT_EQ(p.cat.categories[0].serial, 2);
@@ -128,6 +138,22 @@ TEST(ChangePoller, MergesTheNextListAndAsksOnlyWhetherTheFileChangedAfterwards)
     p.pollOnce();
     ASSERT_EQ(p.reloads.size(), 2);
     EXPECT_TRUE(p.reloads[1][1].value<QList<QByteArray>>().isEmpty());
+}
+
+TEST(ChangePoller, AChangeInTheSecondTheFileWasServedIsNotMissed)
+{
+    // Validators are to the second: a file changed in the second it was served, and again within it
+    // at the same size, would look unchanged.
+    Polling p;
+    QString error;
+    for (int k : {12, 13}) {
+        const QByteArray name = PictureRecord::parse(p.cat.items(0).at(k)).fileName.toByteArray();
+        ASSERT_TRUE(library::publishPicture(p.lib.root(), 0, name, g("新名"), "2026-12-07 10:00", &error));
+        p.stamp(0, 30); // the same second both times, not before the answer
+        p.pollOnce();
+    }
+    ASSERT_EQ(p.merges.size(), 2);
+    EXPECT_EQ(p.merges[1][1].value<QList<QByteArray>>(), QList<QByteArray>{"13"});
 }
 
 TEST(ChangePoller, OnePollAtATimeAndNoneForACategoryNoLongerShown)

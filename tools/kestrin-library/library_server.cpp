@@ -327,10 +327,12 @@ void LibraryServer::handle(const std::string &host, const void *request, void *r
         record(head + "403 " + host);
         return;
     }
-    // Validators, so a client that polls can ask "changed since?" and get a 304 of a few bytes.
+    // Validators, so a client that polls can ask "changed since?" and get a 304 of a few bytes; to
+    // the second, as nginx makes them.
     const QFileInfo info(f);
     const std::string etag = "\"" + std::to_string(info.size()) + "-" +
-                             std::to_string(info.lastModified().toMSecsSinceEpoch()) + "\"";
+                             std::to_string(info.lastModified().toSecsSinceEpoch()) + "\"";
+    res.set_header("Date", httpDate(QDateTime::currentDateTimeUtc()));
     const QDateTime modified = info.lastModified().toUTC();
     const std::string lastModified = httpDate(modified);
     res.set_header("ETag", etag);
