@@ -10,6 +10,7 @@
 #include "catalogue/latest_rows.h"
 #include "download/file_page.h"
 #include "gallery/gallery_page.h"
+#include "gallery/picture_grid.h"
 #include "platform/lifecycle.h"
 #include "platform/prompts.h"
 #include "platform/settings_store.h"
@@ -39,6 +40,8 @@ MainWindow::MainWindow(Platform platform, QWidget *parent)
     setObjectName(QStringLiteral("mainWindow"));
     kit::setPixelFont(this, 12);
     resize(963, 742);
+    // The bars above the lists are laid out for this width; narrower would cut their controls off.
+    setMinimumSize(963, 560);
     m_catalogue.servers = m_platform.servers;
 
     m_pages = new QTabWidget(this);
@@ -87,6 +90,16 @@ void MainWindow::connectParts()
     connect(m_gallery, &GalleryPage::refreshRequested, this, &MainWindow::refresh);
     connect(m_filePage, &FilePage::refreshRequested, this, &MainWindow::refresh);
     connect(m_filePage, &FilePage::categorySwitchRequested, this, &MainWindow::switchCategory);
+    // Taken on one page: both pages' lists show it at once, as a refill would.
+    const auto spreadTaken = [this](int category, qsizetype id) {
+        if (category != m_catalogue.current)
+            return;
+        m_gallery->latestList()->listModel()->markRecord(id);
+        m_filePage->fileList()->listModel()->markRecord(id);
+        m_gallery->pictureGrid()->viewport()->update();
+    };
+    connect(m_gallery, &GalleryPage::pictureTaken, this, spreadTaken);
+    connect(m_filePage, &FilePage::pictureTaken, this, spreadTaken);
     connect(m_webTabs, &WebTabHost::reloadFailed, this, [this] {
         m_platform.prompts.titledMessage(QStringLiteral("错误！"), QStringLiteral("当前无法访问该页面，请联系网站站长！"));
     });

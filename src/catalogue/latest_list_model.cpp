@@ -1,5 +1,7 @@
 #include "catalogue/latest_list_model.h"
 
+#include "catalogue/records.h"
+
 #include "catalogue/gbk.h"
 
 #include <algorithm>
@@ -72,6 +74,16 @@ void LatestListModel::markRow(int i)
     m_rows[i].mark = markText();
     if (!batch)
         emit dataChanged(index(i, 0), index(i, ColumnCount - 1));
+}
+
+void LatestListModel::markRecord(qsizetype id)
+{
+    for (int i = 0; i < m_rows.size(); ++i) {
+        bool ok = false;
+        const int value = parseSignedInt(m_rows[i].tag, &ok);
+        if (ok && (value < 0 ? -qsizetype(value) : qsizetype(value)) == id && !m_rows[i].isMarked())
+            markRow(i);
+    }
 }
 
 bool LatestListModel::removeFirstWithTag(QByteArrayView tag)

@@ -32,6 +32,8 @@ public:
     const LatestRow &row(int i) const { return m_rows.at(i); }
     // Sets the row's "√"; the whole row repaints in its new colour.
     void markRow(int i);
+    // Marks every row that stands for record id (taken somewhere else).
+    void markRecord(qsizetype id);
     // Changes made between begin and end reach the views as one reset: a merge of hundreds of entries
     // costs the views one refill, not hundreds of row insertions and removals.
     class Batch

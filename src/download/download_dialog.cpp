@@ -33,8 +33,12 @@ DownloadDialog::DownloadDialog(const DownloadRequest &request, Prompts &prompts,
     kit::setPixelFont(question, 12, true);
     question->setGeometry(60, 16, 300, 18);
     kit::label(this, "nameCaption", QStringLiteral("名称:"))->setGeometry(60, 44, 40, 16);
-    m_name = kit::label(this, "nameLabel", gbk::decodeForDisplay(displayName(request.fileName, request.chineseName)));
+    // A name longer than the line shows its start and end; the whole of it is in the tooltip.
+    const QString name = gbk::decodeForDisplay(displayName(request.fileName, request.chineseName));
+    m_name = kit::label(this, "nameLabel", QString());
     m_name->setGeometry(100, 44, 270, 16);
+    m_name->setText(m_name->fontMetrics().elidedText(name, Qt::ElideMiddle, m_name->width()));
+    m_name->setToolTip(name);
     kit::label(this, "timeCaption", QStringLiteral("更新:"))->setGeometry(60, 64, 40, 16);
     m_time = kit::label(this, "timeLabel", gbk::decodeForDisplay(request.time));
     m_time->setGeometry(100, 64, 270, 16);
@@ -116,7 +120,13 @@ void DownloadDialog::showOpened(const HttpResult &)
     done(Opened);
 }
 
-void DownloadDialog::finishSaving(const HttpResult &) { done(Saved); }
+void DownloadDialog::finishSaving(const HttpResult &result)
+{
+    // The picture is marked as handled either way; a save that did not happen must not pass for one.
+    if (!result.ok())
+        m_prompts.message(QStringLiteral("下载失败：") + result.reason());
+    done(Saved);
+}
 
 void DownloadDialog::reject()
 {

@@ -1,5 +1,7 @@
 #include "download/download_names.h"
 
+#include <QCryptographicHash>
+
 #include "catalogue/catalogue.h"
 #include "catalogue/gbk.h"
 #include "catalogue/records.h"
@@ -95,6 +97,12 @@ std::optional<DownloadPlan> planDownload(const DownloadRequest &request)
     plan.cacheName = fileLocal;
     plan.targetPath = trimSavePath(request.savePath) + u'/' + targetLocal;
     return plan;
+}
+
+QString partialFileName(const QString &targetFileName)
+{
+    const QByteArray digest = QCryptographicHash::hash(targetFileName.toUtf8(), QCryptographicHash::Sha1).toHex().left(20);
+    return QStringLiteral(".kestrin-") + QString::fromLatin1(digest) + QStringLiteral(".part");
 }
 
 } // namespace kestrin

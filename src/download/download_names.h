@@ -52,4 +52,9 @@ std::optional<DownloadPlan> planDownload(const DownloadRequest &request);
 // The save folder without one trailing separator.
 QString trimSavePath(const QString &savePath);
 
+// The hidden file a picture's bytes gather in until they are complete: named by a digest of the
+// picture's own name, so it stays within the file system's 255 bytes however long that name is, and
+// is found again after a restart.
+QString partialFileName(const QString &targetFileName);
+
 } // namespace kestrin

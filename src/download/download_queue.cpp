@@ -193,7 +193,7 @@ void DownloadQueue::start(quint64 id)
         return;
     }
     const QString partial =
-        trimSavePath(settings.savePath) + QStringLiteral("/.") + QFileInfo(plan->targetPath).fileName() + QStringLiteral(".kestrin-part");
+        trimSavePath(settings.savePath) + QLatin1Char('/') + partialFileName(QFileInfo(plan->targetPath).fileName());
     if (e.partialPath != partial) {
         // Another folder or name than the bytes so far were meant for: they are of no use.
         if (!e.partialPath.isEmpty())

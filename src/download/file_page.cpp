@@ -70,8 +70,10 @@ protected:
         QStyledItemDelegate::initStyleOption(option, index);
         const auto state = QueueEntry::State(index.data(DownloadQueueModel::StateRole).toInt());
         if (state == QueueEntry::State::Failed) {
+            // Red on the usual dark highlight cannot be read: a selected failure gets a pale one.
             option->palette.setColor(QPalette::Text, Qt::red);
             option->palette.setColor(QPalette::HighlightedText, Qt::red);
+            option->palette.setColor(QPalette::Highlight, QColor(255, 220, 220));
         }
         option->font.setBold(state == QueueEntry::State::Running);
     }
@@ -109,7 +111,7 @@ QWidget *FilePage::buildCategoryColumn()
     m_fileList = new PictureList("fileList", &fileRowTone, {177, 130, 0, 0},
                                  {QStringLiteral("文件名"), QStringLiteral("时间"), QString(), QString()}, column);
     m_fileList->header()->setSectionsClickable(true);
-    m_fileList->header()->setSortIndicatorShown(true);
+    m_fileList->header()->setSortIndicatorShown(false); // always descending: an arrow would only puzzle
     connect(m_fileList->header(), &QHeaderView::sectionClicked, this, &FilePage::sortFileList);
     connect(m_fileList, &PictureList::rowClicked, this, &FilePage::queueFromFileList);
     sortFileList(m_sortColumn);

@@ -66,6 +66,8 @@ signals:
     void refreshRequested();
     void saveFolderChooseRequested();
     void searchRequested();
+    // A picture was queued from this page: it is taken.
+    void pictureTaken(int category, qsizetype id);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

@@ -42,8 +42,10 @@ bool FilePage::queuePicture(const LatestRow &row, bool taken)
     m_downloads.enqueue(e);
     bool ok = false;
     const int id = parseSignedInt(row.tag, &ok);
-    if (ok)
+    if (ok) {
         m_catalogue.markTaken(c, id);
+        emit pictureTaken(c, id);
+    }
     return true;
 }
 

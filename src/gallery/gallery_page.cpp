@@ -293,6 +293,7 @@ void GalleryPage::onGridRecord(int category, const QByteArray &record)
                        [this, category, id] {
                            m_catalogue.markTaken(category, id);
                            m_grid->viewport()->update();
+                           emit pictureTaken(category, id);
                        });
 }
 
@@ -307,8 +308,9 @@ void GalleryPage::onLatestRow(int row)
                        [this, category, picked] {
                            bool ok = false;
                            const int entry = parseSignedInt(picked.tag, &ok);
+                           const qsizetype id = entry < 0 ? -qsizetype(entry) : qsizetype(entry);
                            if (ok)
-                               m_catalogue.markTaken(category, entry < 0 ? -qsizetype(entry) : qsizetype(entry));
+                               m_catalogue.markTaken(category, id);
                            // The list may have been refilled while the dialog was open: mark the row
                            // that stands for the same picture, if it is still there.
                            LatestListModel *model = m_latestList->listModel();
@@ -319,6 +321,8 @@ void GalleryPage::onLatestRow(int row)
                                }
                            }
                            m_grid->viewport()->update();
+                           if (ok)
+                               emit pictureTaken(category, id);
                        });
 }
 

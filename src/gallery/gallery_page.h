@@ -86,6 +86,8 @@ signals:
     void saveFolderChooseRequested();
     void searchRequested();
     void zoneButtonClicked(kestrin::navigation::BarAction action);
+    // A picture was saved or queued from this page: it is taken.
+    void pictureTaken(int category, qsizetype id);
 
 private:
     void buildHeader();

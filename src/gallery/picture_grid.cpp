@@ -5,6 +5,7 @@
 #include "ui/widget_kit.h"
 
 #include <QCache>
+#include <QCursor>
 #include <QHeaderView>
 #include <QMouseEvent>
 #include <QPainter>
@@ -94,6 +95,7 @@ void PictureGrid::showRecords(int category, const RecordList &records, bool from
         scrollToTop();
     else
         verticalScrollBar()->setValue(keep);
+    followPointer();
 }
 
 CellLook PictureGrid::cellLook(int column, int row) const
@@ -147,7 +149,11 @@ void PictureGrid::mouseMoveEvent(QMouseEvent *event)
     QTableView::mouseMoveEvent(event);
     if (m_mode != Mode::Picking)
         return;
-    const QModelIndex index = indexAt(event->position().toPoint());
+    setHover(indexAt(event->position().toPoint()));
+}
+
+void PictureGrid::setHover(const QModelIndex &index)
+{
     const int column = index.isValid() ? index.column() : -1;
     const int row = index.isValid() ? index.row() : -1;
     if (column == m_hoverColumn && row == m_hoverRow)
@@ -155,6 +161,26 @@ void PictureGrid::mouseMoveEvent(QMouseEvent *event)
     m_hoverColumn = column;
     m_hoverRow = row;
     viewport()->update();
+}
+
+void PictureGrid::followPointer()
+{
+    // New records or a scroll put another picture under a pointer that has not moved.
+    const QPoint at = viewport()->mapFromGlobal(QCursor::pos());
+    setHover(m_mode == Mode::Picking && viewport()->rect().contains(at) ? indexAt(at) : QModelIndex());
+}
+
+void PictureGrid::scrollContentsBy(int dx, int dy)
+{
+    QTableView::scrollContentsBy(dx, dy);
+    followPointer();
+}
+
+bool PictureGrid::viewportEvent(QEvent *event)
+{
+    if (event->type() == QEvent::Leave)
+        setHover(QModelIndex());
+    return QTableView::viewportEvent(event);
 }
 
 void PictureGrid::mouseReleaseEvent(QMouseEvent *event)

@@ -48,9 +48,13 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
     void wheelEvent(QWheelEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    void scrollContentsBy(int dx, int dy) override;
+    bool viewportEvent(QEvent *event) override;
 
 private:
     void fitColumns();
+    void setHover(const QModelIndex &index);
+    void followPointer();
 
     const Catalogue &m_catalogue;
     PictureGridModel *m_model;

@@ -28,6 +28,7 @@
 #include <QTabWidget>
 #include <QTest>
 #include <QToolButton>
+#include <QCursor>
 #include <QWheelEvent>
 #include <gtest/gtest.h>
 
@@ -120,6 +121,18 @@ TEST(Window, TheWheelDownScrollsTheGridFromAnywhereAndNeverTurnsThePages)
     wheel(w.pages()->tabBar(), 120);
     EXPECT_EQ(w.pages()->currentIndex(), 0);
     EXPECT_EQ(bar->value(), 3);
+
+    // The red cell is the one under the pointer, also when the rows move beneath a still pointer.
+    const QPoint at = grid->cellRect(2, 4).center();
+    QCursor::setPos(grid->viewport()->mapToGlobal(at));
+    QTest::mouseMove(grid->viewport(), at);
+    const int row = grid->hoverRow();
+    wheel(grid->viewport(), -120);
+    EXPECT_EQ(grid->hoverRow(), row + 1);
+    EXPECT_EQ(grid->hoverColumn(), 2);
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(grid->viewport(), &leave);
+    EXPECT_EQ(grid->hoverRow(), -1);
 }
 
 TEST(Window, TheServerBarsOfBothPagesShowOneChoice)

@@ -108,13 +108,16 @@ TEST(DownloadDialog, SavingOverAFileAsksAndNoARedirectOrAFailedTransferKeepsIt)
     EXPECT_EQ(run.h.prompts.shown, QStringList{"warn: " + target + "已存在。\n要替换它吗?"});
     EXPECT_EQ(readAll(target), "mine");
 
-    // A cut transfer, or a redirect to another file, replaces nothing and leaves no partial file.
+    // A cut transfer, or a redirect to another file, replaces nothing, leaves no partial file and
+    // says it failed.
     for (const char *fault : {"/kq/pic* truncate=10", "/kq/pic0/* status=302 location=/kq/config.xml"}) {
         run.h.setFaults({fault});
         run.h.prompts.answers = {true};
+        run.h.prompts.shown.clear();
         run.clickRecord(w, 1);
         EXPECT_EQ(readAll(target), "mine") << fault;
         EXPECT_EQ(QDir(run.h.desktop()).entryList(QDir::Files | QDir::Hidden).size(), 1) << fault;
+        EXPECT_EQ(run.h.prompts.shown.filter("message: 下载失败：").size(), 1) << run.h.prompts.shown.join('\n').toStdString();
     }
     run.h.lib.server().clearFaults();
     run.h.prompts.answers = {true};

@@ -208,11 +208,23 @@ TEST(DownloadQueue, BadFoldersAndNamesFailClearlyAndWriteNothingOutside)
     // A write that cannot happen (here: a folder where the hidden part would go) fails the entry and
     // leaves no part behind.
     q.settings.savePath = q.save.path();
-    ASSERT_TRUE(QDir(q.save.path()).mkdir(".A1002.jpg.kestrin-part"));
+    ASSERT_TRUE(QDir(q.save.path()).mkdir(partialFileName("A1002.jpg")));
     q.queue->enqueue(q.entry(0, "A1002"));
     ASSERT_TRUE(q.settled());
     EXPECT_TRUE(q.queue->model().entries()[2].reason.startsWith("无法写入文件")) << q.queue->model().entries()[2].reason.toStdString();
     EXPECT_FALSE(QFileInfo::exists(q.save.filePath("A1002.jpg")));
+
+    // A Chinese name long enough to fill the file system's limit still arrives, its name shortened.
+    q.settings.chineseNames = true;
+    QueueEntry longName = q.entry(0, "A1003");
+    longName.chineseName = g(QString(120, QChar(0x56FE)).toUtf8()); // 图 × 120: 360 bytes in UTF-8
+    q.queue->enqueue(longName);
+    ASSERT_TRUE(q.settled());
+    const QStringList arrived = QDir(q.save.path()).entryList({"A1003*"}, QDir::Files);
+    ASSERT_EQ(arrived.size(), 1) << q.queue->model().entries().last().reason.toStdString();
+    EXPECT_LE(arrived[0].toUtf8().size(), 248);
+    EXPECT_EQ(readAll(q.save.filePath(arrived[0])), readAll(q.served(0, "A1003")));
+    q.settings.chineseNames = false;
 
     // Server names never leave the save folder.
     QueueEntry escape = q.entry(0, "../../escape");

@@ -88,6 +88,10 @@ TEST(FilePage, TheFileListIsSortedAndAClickQueuesThePictureAskingWhenItWasTaken)
                           gbk::decode(w.catalogue().categories[0].entry.extension);
     clickRow(list, row);
     EXPECT_EQ(model->row(row).mark, markText()); // red at once
+    const QList<LatestRow> &top = w.galleryPage()->latestList()->listModel()->rows();
+    const auto same = std::find_if(top.begin(), top.end(), [&](const LatestRow &r) { return r.fileName == picked.fileName; });
+    ASSERT_NE(same, top.end());
+    EXPECT_TRUE(same->isMarked()); // and on the other page too
     ASSERT_TRUE(queueSettled(w));
     EXPECT_TRUE(QFileInfo::exists(saved));
     EXPECT_EQ(downloadText(w), "正在下载文件: <空>");
