@@ -33,22 +33,7 @@ QList<int> childrenOf(int pid)
     return out;
 }
 
-// Proportional set size in kB of pid and everything it started.
-long treePssKb(int pid)
-{
-    long kb = 0;
-    QFile f(QStringLiteral("/proc/%1/smaps_rollup").arg(pid));
-    if (f.open(QIODevice::ReadOnly)) {
-        for (const QByteArray &line : f.readAll().split('\n')) {
-            if (line.startsWith("Pss:"))
-                kb += line.mid(4).trimmed().split(' ').first().toLong();
-        }
-    }
-    for (int child : childrenOf(pid))
-        kb += treePssKb(child);
-    return kb;
-}
-
+// Proportional set size in kB of one process.
 long ownPssKb(int pid)
 {
     long kb = 0;
@@ -59,6 +44,15 @@ long ownPssKb(int pid)
                 kb += line.mid(4).trimmed().split(' ').first().toLong();
         }
     }
+    return kb;
+}
+
+// ... and of everything it started.
+long treePssKb(int pid)
+{
+    long kb = ownPssKb(pid);
+    for (int child : childrenOf(pid))
+        kb += treePssKb(child);
     return kb;
 }
 

@@ -20,12 +20,6 @@ using namespace kestrin::test;
 
 namespace {
 
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
 // A window whose download dialogs are answered by pressing one of the dialog's buttons.
 struct DialogRun
 {

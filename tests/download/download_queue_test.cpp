@@ -17,12 +17,6 @@ using namespace kestrin::test;
 
 namespace {
 
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
 struct Queue
 {
     ServedLibrary lib{{2, 12, 1}};

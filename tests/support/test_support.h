@@ -10,6 +10,7 @@
 #include "server/http.h"
 #include "server/server_table.h"
 
+#include <QFile>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QStringList>
@@ -48,6 +49,13 @@ private:
 
 // An address where nothing listens: requests there are refused at once.
 inline QString deadUrl() { return QStringLiteral("http://127.0.0.1:1/"); }
+
+// A file's bytes, or "<missing>" when it cannot be read.
+inline QByteArray readAll(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
 
 class ScriptedPrompts : public Prompts
 {
