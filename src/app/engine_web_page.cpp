@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QVBoxLayout>
 #include <QWebEngineHttpRequest>
+#include <QWebEngineSettings>
 #include <QWebEngineView>
 #include <unistd.h>
 
@@ -17,6 +18,11 @@ EngineWebPage::EngineWebPage(QWidget *parent) : WebPage(parent), m_view(new QWeb
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_view);
+    // The view's own menu (back, reload, view source…) is called up by the engine directly, from the
+    // keyboard too, where no event filter sees it.
+    m_view->setContextMenuPolicy(Qt::NoContextMenu);
+    // Nor does it ask the library's server for icons it does not publish.
+    m_view->settings()->setAttribute(QWebEngineSettings::AutoLoadIconsForPage, false);
     connect(m_view, &QWebEngineView::loadFinished, this, &WebPage::loadFinished);
     connect(m_view, &QWebEngineView::renderProcessTerminated, this,
             [this](QWebEnginePage::RenderProcessTerminationStatus status, int) {

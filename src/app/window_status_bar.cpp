@@ -30,6 +30,7 @@ WindowStatusBar::WindowStatusBar(QWidget *parent) : QStatusBar(parent)
     m_progress->setTextVisible(false);
     m_progress->setGeometry(0, 0, 500 - 15, 17);
     m_panels[ProgressPanel]->installEventFilter(this);
+    strip->installEventFilter(this);
 }
 
 QString WindowStatusBar::panelText(Panel panel) const
@@ -48,6 +49,13 @@ void WindowStatusBar::setPanelText(Panel panel, const QString &text)
 
 bool WindowStatusBar::eventFilter(QObject *watched, QEvent *event)
 {
+    if (!m_progress) // QStatusBar's own children report here while it is being made
+        return QStatusBar::eventFilter(watched, event);
+    // The last panel ends where the window does: cut off, a half-done bar would look complete.
+    if (watched == m_panels[ProgressPanel]->parentWidget() && event->type() == QEvent::Resize) {
+        QWidget *panel = m_panels[ProgressPanel];
+        panel->resize(qBound(1, static_cast<QWidget *>(watched)->width() - panel->x(), 500), panel->height());
+    }
     // The progress bar follows its panel wherever the panel is laid out.
     if (watched == m_panels[ProgressPanel] && event->type() == QEvent::Resize) {
         const QRect r = m_panels[ProgressPanel]->rect();

@@ -27,7 +27,7 @@ protected:
 
 private:
     QWidget *m_panels[4] = {};
-    QProgressBar *m_progress;
+    QProgressBar *m_progress = nullptr;
 };
 
 } // namespace kestrin

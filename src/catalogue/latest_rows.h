@@ -28,7 +28,7 @@ struct LatestRows
     QList<LatestRow> main;
 };
 
-inline constexpr int kLatestListFill = 46; // the fill tests "45 or fewer" before each insertion
+inline constexpr int kLatestListFill = 46; // rows of the latest list: the newest entries
 
 // The rows the latest lists show for the current category. Each row is inserted at the top, so the
 // last entry used stands first. Entries that are empty, not numbers, out of range or caption rows are

@@ -44,9 +44,12 @@ QString localFileName(QByteArrayView gbkName, QByteArrayView gbkExtension)
 {
     const QString base = sanitised(gbkName);
     const QString ext = fitted(sanitised(gbkExtension), kMaxLocalNameBytes);
-    const QString name = fitted(base, kMaxLocalNameBytes - ext.toUtf8().size()) + ext;
+    QString name = fitted(base, kMaxLocalNameBytes - ext.toUtf8().size()) + ext;
     if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String(".."))
         return {};
+    // A leading dot would hide the picture from the folder view and from file managers.
+    for (qsizetype i = 0; i < name.size() && name[i] == u'.'; ++i)
+        name[i] = u'_';
     return name;
 }
 

@@ -212,6 +212,14 @@ void DownloadQueue::start(quint64 id)
     http.ifRange = e.ifRange;
     m_job = Http::get(http, this, [this, id](const HttpResult &r) { onResult(id, r); });
     connect(m_job, &HttpJob::progress, this, &DownloadQueue::progress);
+    // Kept at once, not only after a failure: a program that ends mid-transfer goes on next time.
+    connect(m_job, &HttpJob::partialStarted, this, [this, id](const QByteArray &etag, const QByteArray &lastModified) {
+        const int at = rowOf(id);
+        if (at < 0 || (etag.isEmpty() && lastModified.isEmpty()))
+            return;
+        m_model.entry(at).ifRange = etag.isEmpty() ? lastModified : etag;
+        scheduleSave();
+    });
 }
 
 void DownloadQueue::onResult(quint64 id, const HttpResult &result)

@@ -3,6 +3,7 @@
 #include "catalogue/gbk.h"
 #include "catalogue/records.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -95,6 +96,8 @@ QByteArray ProfileFile::bytes() const
 
 bool ProfileFile::save(QString *error)
 {
+    // A documents folder that was never made (common on Linux desktops) is made, not a reason to lose picks.
+    QDir().mkpath(QFileInfo(m_path).absolutePath());
     QSaveFile file(m_path);
     // It holds passwords: only its owner may read it.
     if (!file.open(QIODevice::WriteOnly) ||

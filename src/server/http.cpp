@@ -165,8 +165,8 @@ static int statusOf(const QNetworkReply *reply)
 void HttpJob::onMetaData()
 {
     if (!m_request.partialPath.isEmpty()) {
-        if (!m_partial && !openPartial(statusOf(m_reply)))
-            return;
+        if (!m_partial && openPartial(statusOf(m_reply)))
+            emit partialStarted(m_reply->rawHeader("ETag"), m_reply->rawHeader("Last-Modified"));
         return;
     }
     if (statusOf(m_reply) != 200 || !m_request.targetPath.isEmpty())

@@ -74,6 +74,8 @@ public:
 
 signals:
     void progress(qint64 received, qint64 total);
+    // A download into a partial file has begun; what identifies the version its bytes belong to.
+    void partialStarted(const QByteArray &etag, const QByteArray &lastModified);
     void finished(const kestrin::HttpResult &result);
 
 private:

@@ -334,7 +334,7 @@ TEST(Failover, NoChangeFileAnywhereEndsTheProgramDuringStartUp)
     EXPECT_FALSE(QFileInfo::exists(h.settingsFile()));
 }
 
-TEST(PageLoading, LatestEntriesSignedEntriesAndTheFortySixRule)
+TEST(PageLoading, LatestEntriesSignedEntriesAndTheNewestFortySix)
 {
     WindowHarness h(small());
     QList<QByteArray> latest;
@@ -346,13 +346,13 @@ TEST(PageLoading, LatestEntriesSignedEntriesAndTheFortySixRule)
     h.writePage(0, makeRecords(80), latest);
     MainWindow &w = h.start();
     ASSERT_TRUE(h.started);
-    // 50 usable entries: the list stops at 46, the file list takes all; the last one made stands first.
+    // 50 usable entries: the list shows the newest 46, the file list takes all; the last entry stands first.
     ASSERT_EQ(w.galleryPage()->latestList()->listModel()->rowCount(), 46);
     const LatestListModel *files = w.filePage()->fileList()->listModel();
     ASSERT_EQ(files->rowCount(), 50);
-    EXPECT_EQ(latestText(w, 0, 3), "55");
-    EXPECT_EQ(latestText(w, 45, 3), "-7");
-    EXPECT_EQ(latestText(w, 45, 0), "A7  图7");
+    EXPECT_EQ(latestText(w, 0, 3), "59");
+    EXPECT_EQ(latestText(w, 45, 3), "14");
+    EXPECT_EQ(latestText(w, 45, 0), "A14  图14");
     EXPECT_EQ(latestText(w, 45, 1), "2026-12-01 10:00");
     EXPECT_EQ(files->row(49).tag, "7");
     EXPECT_EQ(files->row(0).caption(), "A59  " + g("图59"));

@@ -39,6 +39,21 @@ TEST(LatestRows, UnusableEntriesAreSkippedAndMarksComeFromTheRightIds)
     EXPECT_EQ(rows.top[2].time, "t1");
 }
 
+TEST(LatestRows, ALongListKeepsItsNewestEntriesOnTop)
+{
+    QByteArray line;
+    QList<QByteArray> entries;
+    for (int k = 0; k < 60; ++k) {
+        line += (k ? "," : "") + QByteArray::number(k) + "\tf" + QByteArray::number(k) + "|n|t";
+        entries << QByteArray::number(k);
+    }
+    const LatestRows rows = latestRows(withRecords(line), entries, false);
+    ASSERT_EQ(rows.top.size(), kLatestListFill);
+    EXPECT_EQ(rows.top.first().tag, "59");
+    EXPECT_EQ(rows.top.last().tag, QByteArray::number(60 - kLatestListFill));
+    EXPECT_EQ(rows.main.size(), 60);
+}
+
 TEST(LatestRows, PersonalZoneFollowsTheSelectionOrder)
 {
     Catalogue cat = withRecords("0\ta|x|t,1\tb|y|t,2\tc|z|t");

@@ -67,7 +67,8 @@ TEST(DownloadNames, BlanksAndControlCharactersAtTheEndsAreTrimmed)
 
 TEST(DownloadNames, SeparatorsDotsAndControlCharactersCannotEscape)
 {
-    EXPECT_EQ(localFileName("../../etc/passwd"), ".._.._etc_passwd");
+    EXPECT_EQ(localFileName("../../etc/passwd"), "___.._etc_passwd"); // no leading dot: never hidden
+    EXPECT_EQ(localFileName("..", ".jpg"), "___jpg");
     EXPECT_EQ(localFileName("a\\b"), "a_b");
     EXPECT_EQ(localFileName("a\tb\x01"), "a_b_");
     EXPECT_EQ(localFileName(".."), "");
@@ -76,7 +77,7 @@ TEST(DownloadNames, SeparatorsDotsAndControlCharactersCannotEscape)
     EXPECT_FALSE(planDownload(request("", "x", ".jpg", "/s", false)));
     auto plan = planDownload(request("x", "../../y", ".jpg", "/s", true));
     ASSERT_TRUE(plan);
-    EXPECT_EQ(plan->targetPath, "/s/.._.._y.jpg");
+    EXPECT_EQ(plan->targetPath, "/s/___.._y.jpg");
     EXPECT_EQ(plan->url, "u/x.jpg");
 }
 

@@ -180,6 +180,23 @@ TEST(DownloadQueue, ACutTransferContinuesWhereItStoppedOrStartsOverForAnotherVer
     q.queue->retry(0);
     ASSERT_TRUE(q.settled());
     EXPECT_EQ(readAll(target), QByteArray(5000, 'z'));
+
+    // The program ends in the middle of a transfer: the next start goes on from the bytes it has.
+    const QString store = q.data.filePath("queue.json");
+    q.queue->restoreFrom(store);
+    QFile::remove(target);
+    q.fault({"/kq/tsspeed.dat drip=20"});
+    q.queue->enqueue(q.bigEntry());
+    ASSERT_TRUE(waitUntil([&] { return QFileInfo(q.queue->model().entries()[0].partialPath).size() >= 1024; }));
+    QTest::qWait(100); // the list is written a moment after it changes
+    q.queue.reset();
+    q.lib.server().clearFaults();
+    q.lib.server().clearLog();
+    q.make();
+    q.queue->restoreFrom(store);
+    ASSERT_TRUE(q.settled());
+    EXPECT_EQ(q.lib.server().log(), QStringList{"GET /kq/tsspeed.dat 206 127.0.0.1"});
+    EXPECT_EQ(readAll(target), QByteArray(5000, 'z'));
 }
 
 TEST(DownloadQueue, BadFoldersAndNamesFailClearlyAndWriteNothingOutside)

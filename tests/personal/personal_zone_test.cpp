@@ -182,15 +182,24 @@ TEST(PersonalZone, LongSelectionsRoundTripAndUnwritableStoresAreReported)
     EXPECT_TRUE(saved.contains("A1397,A1398,A1399,"));
     EXPECT_EQ(w.catalogue().categories[0].selection.size(), 399);
 
-    // The documents folder gone: the user is told where, and the picks stay for this run.
-    QDir(h.home.filePath("Documents")).removeRecursively();
-    clickZoneButton(w, 0);
-    tick(w, 1); // ticked off
-    clickZoneButton(w, 2);
-    ASSERT_TRUE(shown.wait(10000));
+    // A documents folder that does not exist is made; one that cannot be: the user is told where, and
+    // the picks stay for this run.
+    for (bool blocked : {false, true}) {
+        QDir(h.home.filePath("Documents")).removeRecursively();
+        if (blocked) {
+            QFile file(h.home.filePath("Documents"));
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly)); // a file where the folder should be
+        }
+        h.prompts.shown.clear();
+        clickZoneButton(w, 0);
+        tick(w, 1); // ticked off, then on again
+        clickZoneButton(w, 2);
+        ASSERT_TRUE(shown.wait(10000));
+        EXPECT_EQ(QFileInfo::exists(storePath(h)), !blocked);
+    }
     ASSERT_FALSE(h.prompts.shown.isEmpty());
     EXPECT_TRUE(h.prompts.shown.last().contains(storePath(h)));
-    EXPECT_EQ(w.catalogue().categories[0].selection.size(), 398); // record 0 is a caption: never ticked
+    EXPECT_EQ(w.catalogue().categories[0].selection.size(), 399);
 }
 
 TEST(Search, FindsPicturesInTheGridTheEditorAndTheFileList)

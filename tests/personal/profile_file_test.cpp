@@ -73,8 +73,10 @@ TEST(ProfileFile, ValuesOfAnyLengthAndNewKeysAndSectionsWhereTheyBelong)
     EXPECT_FALSE(sameProfileName(g("東"), g("柬")));
 
     // A save that cannot happen leaves the file as it was.
+    QFile blocker(dir.filePath("blocker")); // a file where the folder would have to be
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     ProfileFile nowhere;
-    ASSERT_TRUE(nowhere.load(dir.filePath("missing/MySelect.ini")));
+    ASSERT_TRUE(nowhere.load(dir.filePath("blocker/MySelect.ini")));
     nowhere.setValue("A", "k", "v");
     QString error;
     EXPECT_FALSE(nowhere.save(&error));
