@@ -186,11 +186,12 @@ bool LibraryServer::start(const QStringList &hosts, int port, bool allowRemote, 
             m_port = p;
         }
         host->thread = std::thread([srv = &host->server] { srv->listen_after_bind(); });
+        // Running before the next host binds: a stop() after a later failure must find it running, or
+        // it would not wake its accept() and the join would wait for ever.
+        while (!host->server.is_running())
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
         m_hosts.push_back(std::move(host));
     }
-    for (auto &h : m_hosts)
-        while (!h->server.is_running())
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
     return true;
 }
 
