@@ -46,7 +46,11 @@ LatestRows latestRows(const Catalogue &cat, const QList<QByteArray> &entries, bo
         const QByteArray file = u.record.fileName.toByteArray();
         const QByteArray name = u.record.chineseName.toByteArray();
         const QByteArray time = u.record.time.toByteArray();
+        // The latest list shows the newest rows: entries run oldest first, so a long list drops its head
+        // (keeping its first rows instead would hide the very pictures that just arrived).
         rows.top.append({file, name, time, cat.isTaken(c, u.index) ? markText() : QByteArray(), topTag});
+        if (rows.top.size() > kLatestListFill)
+            rows.top.removeFirst();
         rows.main.append({file, name, time, cat.isTaken(c, listMarkId) ? markText() : QByteArray(), listTag});
     };
 
@@ -73,10 +77,6 @@ LatestRows latestRows(const Catalogue &cat, const QList<QByteArray> &entries, bo
             add(*it, id, it->index, id);
         }
     }
-    // The latest list shows the newest rows: entries run oldest first, so a long list drops its head
-    // (keeping its first rows instead would hide the very pictures that just arrived).
-    if (rows.top.size() > kLatestListFill)
-        rows.top.remove(0, rows.top.size() - kLatestListFill);
     // Every row went in at position 0: the last one made is shown first.
     std::reverse(rows.top.begin(), rows.top.end());
     std::reverse(rows.main.begin(), rows.main.end());

@@ -5,7 +5,6 @@
 #include "ui/widget_kit.h"
 
 #include <QCache>
-#include <QCursor>
 #include <QHeaderView>
 #include <QMouseEvent>
 #include <QPainter>
@@ -149,7 +148,8 @@ void PictureGrid::mouseMoveEvent(QMouseEvent *event)
     QTableView::mouseMoveEvent(event);
     if (m_mode != Mode::Picking)
         return;
-    setHover(indexAt(event->position().toPoint()));
+    m_pointer = event->position().toPoint();
+    setHover(indexAt(*m_pointer));
 }
 
 void PictureGrid::setHover(const QModelIndex &index)
@@ -165,9 +165,10 @@ void PictureGrid::setHover(const QModelIndex &index)
 
 void PictureGrid::followPointer()
 {
-    // New records or a scroll put another picture under a pointer that has not moved.
-    const QPoint at = viewport()->mapFromGlobal(QCursor::pos());
-    setHover(m_mode == Mode::Picking && viewport()->rect().contains(at) ? indexAt(at) : QModelIndex());
+    // New records or a scroll put another picture under a pointer that has not moved (its last known
+    // place: asking the window system would cost a round trip per scroll step).
+    const bool over = m_mode == Mode::Picking && m_pointer.has_value() && viewport()->rect().contains(*m_pointer);
+    setHover(over ? indexAt(*m_pointer) : QModelIndex());
 }
 
 void PictureGrid::scrollContentsBy(int dx, int dy)
@@ -178,8 +179,10 @@ void PictureGrid::scrollContentsBy(int dx, int dy)
 
 bool PictureGrid::viewportEvent(QEvent *event)
 {
-    if (event->type() == QEvent::Leave)
+    if (event->type() == QEvent::Leave) {
+        m_pointer.reset();
         setHover(QModelIndex());
+    }
     return QTableView::viewportEvent(event);
 }
 

@@ -3,6 +3,7 @@
 
 #include <QTableView>
 #include <functional>
+#include <optional>
 
 namespace kestrin {
 
@@ -62,6 +63,7 @@ private:
     Mode m_mode = Mode::Picking;
     int m_hoverColumn = -1;
     int m_hoverRow = -1;
+    std::optional<QPoint> m_pointer; // over the viewport, where the last move left it
     int m_wheelRest = 0;
 };
 

@@ -10,21 +10,28 @@ QString pictureText(const PictureRecord &record)
     return gbk::decodeForDisplay(record.fileName) + QStringLiteral("  ") + gbk::decodeForDisplay(record.chineseName);
 }
 
-CellLook gridCellLook(QByteArrayView record, bool taken, bool hovered)
+CellLook recordLook(const PictureRecord &record, PictureTone captionTone, bool boldCaption)
 {
     CellLook look;
-    if (record.isEmpty())
-        return look;
-    const PictureRecord rec = PictureRecord::parse(record);
-    if (rec.caption) {
+    if (record.caption) {
         look.kind = CellLook::Caption;
-        look.tone = PictureTone::Red;
-        look.bold = true;
-        look.text = gbk::decodeForDisplay(rec.rest);
+        look.tone = captionTone;
+        look.bold = boldCaption;
+        look.text = gbk::decodeForDisplay(record.rest);
         return look;
     }
     look.kind = CellLook::Picture;
-    look.text = pictureText(rec);
+    look.text = pictureText(record);
+    return look;
+}
+
+namespace {
+
+CellLook gridLook(const PictureRecord &rec, bool taken, bool hovered)
+{
+    CellLook look = recordLook(rec, PictureTone::Red, true);
+    if (look.kind != CellLook::Picture)
+        return look;
     if (rec.withdrawn())
         look.tone = PictureTone::Black;
     else if (taken || hovered)
@@ -32,10 +39,21 @@ CellLook gridCellLook(QByteArrayView record, bool taken, bool hovered)
     return look;
 }
 
+} // namespace
+
+CellLook gridCellLook(QByteArrayView record, bool taken, bool hovered)
+{
+    return record.isEmpty() ? CellLook() : gridLook(PictureRecord::parse(record), taken, hovered);
+}
+
 CellLook gridCellLook(const Catalogue &cat, int c, QByteArrayView record, bool hovered)
 {
-    const int id = record.isEmpty() ? -1 : PictureRecord::parse(record).idNumber();
-    return gridCellLook(record, id >= 0 && cat.isTaken(c, id), hovered);
+    // Parsed once: this runs for every cell painted.
+    if (record.isEmpty())
+        return {};
+    const PictureRecord rec = PictureRecord::parse(record);
+    const int id = rec.idNumber();
+    return gridLook(rec, id >= 0 && cat.isTaken(c, id), hovered);
 }
 
 bool canPick(QByteArrayView record)

@@ -25,6 +25,8 @@ CellLook gridCellLook(const Catalogue &cat, int c, QByteArrayView record, bool h
 
 // What a picture row or cell reads: file name, two blanks, Chinese name (each cut for showing).
 QString pictureText(const PictureRecord &record);
+// The look every grid starts from: a caption row in captionTone, a picture in blue with its text.
+CellLook recordLook(const PictureRecord &record, PictureTone captionTone, bool boldCaption);
 
 // Whether a click on the record opens the download dialog: pictures only, and none withdrawn.
 bool canPick(QByteArrayView record);

@@ -1,7 +1,6 @@
 #include "personal/personal_zone.h"
 
 #include "catalogue/catalogue.h"
-#include "catalogue/gbk.h"
 #include "gallery/navigation.h"
 #include "gallery/search.h"
 
@@ -75,18 +74,11 @@ void clearSelections(Catalogue &cat)
 
 CellLook editorCellLook(QByteArrayView record, bool ticked, QByteArrayView lastSearch)
 {
-    CellLook look;
     if (record.isEmpty())
+        return {};
+    CellLook look = recordLook(PictureRecord::parse(record), PictureTone::Grey, false);
+    if (look.kind != CellLook::Picture)
         return look;
-    const PictureRecord rec = PictureRecord::parse(record);
-    if (rec.caption) {
-        look.kind = CellLook::Caption;
-        look.tone = PictureTone::Grey;
-        look.text = gbk::decodeForDisplay(rec.rest);
-        return look;
-    }
-    look.kind = CellLook::Picture;
-    look.text = pictureText(rec);
     look.tone = ticked ? PictureTone::Red : PictureTone::Black;
     look.bold = ticked;
     if (recordMatches(record, lastSearch))
