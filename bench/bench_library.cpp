@@ -1,7 +1,7 @@
 #include "bench_library.h"
 
-#include "gallery/category_bar.h"
-#include "gallery/gallery_page.h"
+#include "gui/gallery/category_bar.h"
+#include "gui/gallery/gallery_page.h"
 #include "library_files.h"
 #include "library_ops.h"
 

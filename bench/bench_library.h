@@ -1,13 +1,13 @@
 #pragma once
 // A served library of large categories and the real main window over it, for the window benchmarks.
-#include "app/main_window.h"
-#include "app/web_page.h"
+#include "gui/app/main_window.h"
+#include "gui/app/web_page.h"
 #include "library_server.h"
 #include "platform/lifecycle.h"
 #include "platform/prompts.h"
 #include "platform/settings_store.h"
 #include "platform/shell.h"
-#include "server/http.h"
+#include "core/server/http.h"
 
 #include <QTemporaryDir>
 #include <memory>

@@ -1,10 +1,10 @@
 // Parsing a large category page and building a personal selection over it.
-#include "catalogue/catalogue.h"
-#include "catalogue/gbk.h"
-#include "catalogue/page_file.h"
-#include "gallery/search.h"
-#include "personal/profile_file.h"
-#include "personal/selection_store.h"
+#include "core/catalogue/catalogue.h"
+#include "core/catalogue/gbk.h"
+#include "core/catalogue/page_file.h"
+#include "core/gallery/search.h"
+#include "core/personal/profile_file.h"
+#include "core/personal/selection_store.h"
 
 #include <QTemporaryDir>
 

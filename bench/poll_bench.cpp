@@ -3,9 +3,9 @@
 //   kestrin-bench-poll [--polls N] [--url BASE] [--plain]
 // --plain polls the way a client without validators and kept connections would: a new connection and
 // the whole change file every time.
-#include "catalogue/catalogue.h"
-#include "catalogue/category_loader.h"
-#include "catalogue/change_poll.h"
+#include "core/catalogue/catalogue.h"
+#include "core/catalogue/category_loader.h"
+#include "core/catalogue/change_poll.h"
 #include "library_ops.h"
 #include "library_server.h"
 

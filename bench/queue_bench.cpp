@@ -2,8 +2,8 @@
 // grows meanwhile (the picture streams to disk, it is not held). Compared by the calling script with
 // curl fetching the same file in the same run.
 //   kestrin-bench-queue --url BASE --folder FOLDER --file NAME --ext EXT
-#include "catalogue/catalogue.h"
-#include "download/download_queue.h"
+#include "core/catalogue/catalogue.h"
+#include "core/download/download_queue.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

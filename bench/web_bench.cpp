@@ -1,8 +1,8 @@
 // Start-up with the four web tabs on a real X server, and the memory of the whole process tree (the
 // program and its web engine helpers) while the counter page is loaded again and again. A timed run
 // (scripts/bench starts Xvfb for it).
-#include "app/engine_web_page.h"
-#include "app/web_tab_host.h"
+#include "web/engine_web_page.h"
+#include "gui/app/web_tab_host.h"
 #include "bench_library.h"
 
 #include <QApplication>

@@ -1,22 +1,22 @@
 // The main window against a loopback library whose category 0 holds 100,000 pictures: start-up,
 // category reloads, and filling and painting the picture grid (offscreen; see switch_bench for the
 // same on a real X server).
-#include "app/main_window.h"
+#include "gui/app/main_window.h"
 #include "bench_library.h"
-#include "catalogue/change_merge.h"
-#include "catalogue/gbk.h"
-#include "catalogue/latest_list_model.h"
-#include "catalogue/latest_rows.h"
-#include "download/download_queue.h"
-#include "download/file_page.h"
-#include "gallery/picture_grid_model.h"
-#include "ui/picture_list.h"
-#include "catalogue/page_file.h"
-#include "catalogue/records.h"
-#include "gallery/gallery_page.h"
+#include "core/catalogue/change_merge.h"
+#include "core/catalogue/gbk.h"
+#include "core/catalogue/latest_list_model.h"
+#include "core/catalogue/latest_rows.h"
+#include "core/download/download_queue.h"
+#include "gui/download/file_page.h"
+#include "core/gallery/picture_grid_model.h"
+#include "gui/ui/picture_list.h"
+#include "core/catalogue/page_file.h"
+#include "core/catalogue/records.h"
+#include "gui/gallery/gallery_page.h"
 #include <QLineEdit>
-#include "gallery/picture_grid.h"
-#include "server/http.h"
+#include "gui/gallery/picture_grid.h"
+#include "core/server/http.h"
 
 #include <QApplication>
 #include <QScrollBar>

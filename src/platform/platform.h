@@ -1,5 +1,5 @@
 #pragma once
-#include "server/server_table.h"
+#include "core/server/server_table.h"
 
 #include <functional>
 

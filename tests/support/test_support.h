@@ -1,14 +1,14 @@
 #pragma once
 // Shared test helpers: a real library on disk served on loopback, and scripted answers to dialogs.
-#include "catalogue/gbk.h"
+#include "core/catalogue/gbk.h"
 #include "library_ops.h"
 #include "library_server.h"
 #include "platform/lifecycle.h"
 #include "platform/notifications.h"
 #include "platform/prompts.h"
 #include "platform/shell.h"
-#include "server/http.h"
-#include "server/server_table.h"
+#include "core/server/http.h"
+#include "core/server/server_table.h"
 
 #include <QFile>
 #include <QCoreApplication>

@@ -1,5 +1,5 @@
 #pragma once
-#include "app/web_page.h"
+#include "gui/app/web_page.h"
 
 namespace kestrin::test {
 // The program's own web pages, prepared before the application was made.

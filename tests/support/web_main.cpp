@@ -1,4 +1,4 @@
-#include "app/engine_web_page.h"
+#include "web/engine_web_page.h"
 #include "web_factory.h"
 
 #include <QApplication>

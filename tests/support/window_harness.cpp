@@ -1,9 +1,9 @@
 #include "window_harness.h"
 
-#include "download/download_dialog.h"
-#include "personal/login_dialog.h"
-#include "gallery/category_bar.h"
-#include "gallery/gallery_page.h"
+#include "gui/download/download_dialog.h"
+#include "gui/personal/login_dialog.h"
+#include "gui/gallery/category_bar.h"
+#include "gui/gallery/gallery_page.h"
 #include "library_files.h"
 
 #include <QDir>

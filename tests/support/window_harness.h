@@ -1,8 +1,8 @@
 #pragma once
 // The real main window against a real library server, with scripted dialogs, a recording shell, a
 // settings file and standard folders of its own.
-#include "app/main_window.h"
-#include "app/web_page.h"
+#include "gui/app/main_window.h"
+#include "gui/app/web_page.h"
 #include "platform/qt_settings_store.h"
 #include "test_support.h"
 

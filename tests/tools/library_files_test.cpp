@@ -1,9 +1,9 @@
-#include "catalogue/catalogue.h"
-#include "catalogue/page_file.h"
-#include "catalogue/records.h"
+#include "core/catalogue/catalogue.h"
+#include "core/catalogue/page_file.h"
+#include "core/catalogue/records.h"
 #include "library_files.h"
 #include "library_ops.h"
-#include "server/remote_config.h"
+#include "core/server/remote_config.h"
 #include "test_support.h"
 
 #include <QDir>

@@ -1,5 +1,5 @@
 #include "library_server.h"
-#include "server/http.h"
+#include "core/server/http.h"
 #include "test_support.h"
 
 #include <QDir>

@@ -1,10 +1,10 @@
 // The web tabs and the counter with real web views against the library server: what they request,
 // read from the server's log, and that a page that misbehaves never takes the window with it.
-#include "app/engine_web_page.h"
-#include "app/web_tab_host.h"
-#include "gallery/gallery_page.h"
+#include "web/engine_web_page.h"
+#include "gui/app/web_tab_host.h"
+#include "gui/gallery/gallery_page.h"
 #include "library_server.h"
-#include "server/server_bar.h"
+#include "gui/server/server_bar.h"
 #include "web_factory.h"
 #include "window_harness.h"
 

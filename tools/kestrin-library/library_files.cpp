@@ -1,7 +1,7 @@
 #include "library_files.h"
 
-#include "catalogue/gbk.h"
-#include "catalogue/records.h"
+#include "core/catalogue/gbk.h"
+#include "core/catalogue/records.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,5 +1,5 @@
 // kestrin-library: writes and serves a picture library.
-#include "catalogue/gbk.h"
+#include "core/catalogue/gbk.h"
 #include "library_ops.h"
 #include "library_server.h"
 

@@ -1,0 +1,82 @@
+#include "core/gallery/picture_grid_model.h"
+
+#include "core/catalogue/gbk.h"
+#include "core/catalogue/records.h"
+#include "core/gallery/picture_rules.h"
+
+namespace kestrin {
+
+PictureGridModel::PictureGridModel(QObject *parent) : QAbstractTableModel(parent) {}
+
+void PictureGridModel::fill(int category, const RecordList &records, qsizetype first)
+{
+    beginResetModel();
+    m_category = category;
+    m_first = first;
+    m_records = records;
+    const qsizetype n = records.size();
+    const qsizetype rows = n / kColumns + (n % kColumns != 0 ? 1 : 0);
+    m_rows = int(rows < 1 ? 1 : rows);
+    endResetModel();
+}
+
+QByteArrayView PictureGridModel::cell(int column, int row) const
+{
+    if (column < 0 || column >= kColumns || row < 0 || row >= m_rows)
+        return {};
+    const qsizetype k = qsizetype(row) * kColumns + column;
+    return m_records.contains(k) ? m_records.at(k) : QByteArrayView();
+}
+
+void PictureGridModel::setCell(int column, int row, const QByteArray &text)
+{
+    if (column < 0 || column >= kColumns || row < 0 || row >= m_rows)
+        return;
+    m_records.set(qsizetype(row) * kColumns + column, text);
+    const QModelIndex idx = index(row, column);
+    emit dataChanged(idx, idx);
+}
+
+qsizetype PictureGridModel::positionOf(int category, qsizetype index) const
+{
+    if (category != m_category || index < 0)
+        return -1;
+    if (m_first != kFindById) {
+        const qsizetype k = index - m_first;
+        return m_records.contains(k) ? k : -1;
+    }
+    for (qsizetype k = 0; k < m_records.size(); ++k) {
+        if (PictureRecord::parse(m_records.at(k)).idNumber() == index)
+            return k;
+    }
+    return -1;
+}
+
+void PictureGridModel::updateRecord(int category, qsizetype index, const QByteArray &text)
+{
+    const qsizetype k = positionOf(category, index);
+    if (k >= 0)
+        setCell(int(k % kColumns), int(k / kColumns), text);
+}
+
+int PictureGridModel::rowCount(const QModelIndex &parent) const { return parent.isValid() ? 0 : m_rows; }
+
+int PictureGridModel::columnCount(const QModelIndex &parent) const { return parent.isValid() ? 0 : kColumns; }
+
+QVariant PictureGridModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid())
+        return {};
+    const QByteArrayView text = cell(index.column(), index.row());
+    if (role == RecordRole)
+        return text.toByteArray();
+    if (role == Qt::DisplayRole || role == Qt::ToolTipRole) {
+        const PictureRecord rec = PictureRecord::parse(text);
+        if (text.isEmpty())
+            return QString();
+        return rec.caption ? gbk::decodeForDisplay(rec.rest) : pictureText(rec);
+    }
+    return {};
+}
+
+} // namespace kestrin

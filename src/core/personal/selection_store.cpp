@@ -1,0 +1,81 @@
+#include "core/personal/selection_store.h"
+
+#include "core/catalogue/catalogue.h"
+#include "core/catalogue/gbk.h"
+#include "core/catalogue/records.h"
+
+namespace kestrin {
+
+bool SelectionStore::open(QString *error) { return m_file.load(m_path, error); }
+
+QByteArray SelectionStore::password(const QByteArray &user)
+{
+    return open(nullptr) ? m_file.value(section(user), "UserPassword") : QByteArray();
+}
+
+bool SelectionStore::registerUser(const QByteArray &user, const QByteArray &password, QString *error)
+{
+    if (!open(error))
+        return false;
+    m_file.setValue(section(user), "UserPassword", password);
+    m_file.setValue(section(user), "UserSelect", "");
+    return m_file.save(error);
+}
+
+void SelectionStore::loadSelection(const QByteArray &user, Catalogue &cat)
+{
+    if (!open(nullptr))
+        return;
+    const QByteArray value = m_file.value(section(user), "UserSelect");
+    if (value.isEmpty())
+        return;
+    const QList<QByteArray> parts = splitString(value, "|");
+    for (qsizetype i = 0; i < parts.size() && i < cat.count(); ++i) {
+        if (!parts[i].isEmpty())
+            cat.categories[size_t(i)].selection = selectionNames(parts[i]);
+    }
+}
+
+bool SelectionStore::saveSelection(const QByteArray &user, const Catalogue &cat, QString *error)
+{
+    if (!open(error))
+        return false;
+    m_file.setValue(section(user), "UserSelect", selectionText(cat));
+    return m_file.save(error);
+}
+
+QByteArray selectionText(const Catalogue &cat)
+{
+    QByteArray value;
+    for (int i = 0; i < cat.count(); ++i) {
+        if (i > 0)
+            value += '|';
+        for (const QByteArray &name : cat.categories[size_t(i)].selection)
+            value += name + ',';
+    }
+    return value;
+}
+
+QList<QByteArray> selectionNames(QByteArrayView part)
+{
+    QList<QByteArray> names;
+    for (const QByteArray &name : splitString(part, ",")) {
+        if (!name.isEmpty())
+            names.append(name);
+    }
+    return names;
+}
+
+QString userNameProblem(const QString &name)
+{
+    for (const QChar ch : name) {
+        if (ch == u'[' || ch == u']' || ch == u'=' || ch.unicode() < 0x20 || ch.unicode() == 0x7F)
+            return QStringLiteral("用户名不能包含 [ ] = 、换行或控制字符！");
+    }
+    // The file is GBK: a name it cannot hold would come back as another name.
+    if (gbk::decode(gbk::encode(name)) != name)
+        return QStringLiteral("用户名含有无法保存的字符，请换一个用户名！");
+    return {};
+}
+
+} // namespace kestrin

@@ -1,0 +1,114 @@
+#include "gui/app/web_tab_host.h"
+
+#include <QApplication>
+#include <QMouseEvent>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+namespace kestrin {
+
+const char *const WebTabHost::kCaptions[kPages] = {"图库首页", "开奖历史", "开奖直播", "六合走势", "", ""};
+const char *const WebTabHost::kPaths[kPages] = {"kq/rd1.htm", "kq/rd2.htm", "kq/rd3.htm",
+                                               "kq/rd4.htm", "kq/rd5.htm", "kq/rd6.htm"};
+
+WebTabHost::WebTabHost(QTabWidget *tabs, WebPageFactory factory) : QObject(tabs), m_tabs(tabs), m_factory(std::move(factory))
+{
+    setObjectName(QStringLiteral("webTabs"));
+    if (!m_factory)
+        m_factory = [](QWidget *parent) -> WebPage * { return new PlainWebPage(parent); };
+    for (int i = 0; i < kPages; ++i) {
+        m_sheets[i] = new QWidget;
+        m_sheets[i]->setObjectName(QStringLiteral("webTab%1Page").arg(i + 1));
+        m_hosts[i] = new QWidget(m_sheets[i]);
+        m_hosts[i]->setObjectName(QStringLiteral("webTab%1Browser").arg(i + 1));
+        auto *layout = new QVBoxLayout(m_sheets[i]);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->addWidget(m_hosts[i]);
+        new QVBoxLayout(m_hosts[i]);
+        m_hosts[i]->layout()->setContentsMargins(0, 0, 0, 0);
+        const int index = tabs->addTab(m_sheets[i], QStringLiteral("TAB%1").arg(i + 3));
+        tabs->setTabVisible(index, false);
+    }
+    m_counterTimer.setObjectName(QStringLiteral("counterTimer"));
+    m_counterTimer.setInterval(kCounterIntervalMs);
+    m_counterTimer.start();
+    connect(&m_counterTimer, &QTimer::timeout, this, &WebTabHost::counterTick);
+    connect(tabs, &QTabWidget::currentChanged, this, &WebTabHost::onCurrentChanged);
+    qApp->installEventFilter(this);
+}
+
+void WebTabHost::setUp(const QString &base)
+{
+    for (int i = 0; i < kPages; ++i) {
+        const QString caption = QString::fromUtf8(kCaptions[i]);
+        if (caption.isEmpty())
+            continue; // no tab for the user: its page loads nothing
+        const int index = m_tabs->indexOf(m_sheets[i]);
+        m_tabs->setTabVisible(index, true);
+        m_pages[i] = m_factory(m_hosts[i]);
+        m_hosts[i]->layout()->addWidget(m_pages[i]);
+        // Started, not waited for: the working pages are usable meanwhile.
+        m_pages[i]->load(QUrl(base + QLatin1String(kPaths[i])));
+        m_tabs->setTabText(index, caption);
+    }
+}
+
+void WebTabHost::startCounter(QWidget *host, std::function<QString()> baseUrl)
+{
+    m_counterBase = std::move(baseUrl);
+    m_counter = m_factory(host);
+    m_counter->setObjectName(QStringLiteral("counterPage"));
+    m_counter->setGeometry(152, 8, 1, 1);
+    connect(m_counter, &WebPage::loadFinished, this, &WebTabHost::counterLoaded);
+    m_counter->show();
+    counterTick();
+}
+
+void WebTabHost::counterTick()
+{
+    if (!m_counter)
+        return;
+    // Whatever server is in use at this tick.
+    m_counter->load(QUrl(m_counterBase() + QLatin1String(kCounterPath)));
+}
+
+void WebTabHost::onCurrentChanged(int index)
+{
+    for (int i = 0; i < kPages; ++i) {
+        if (m_tabs->indexOf(m_sheets[i]) != index)
+            continue;
+        if (!m_pages[i] || !m_pages[i]->reload())
+            emit reloadFailed();
+        return;
+    }
+}
+
+bool WebTabHost::containsWidget(const QWidget *w) const
+{
+    for (; w; w = w->parentWidget()) {
+        for (QWidget *host : m_hosts) {
+            if (w == host)
+                return true;
+        }
+    }
+    return false;
+}
+
+bool WebTabHost::eventFilter(QObject *watched, QEvent *event)
+{
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+        if (static_cast<QMouseEvent *>(event)->button() != Qt::RightButton)
+            return false;
+        break;
+    case QEvent::ContextMenu:
+        break;
+    default:
+        return false;
+    }
+    return watched->isWidgetType() && containsWidget(static_cast<QWidget *>(watched));
+}
+
+} // namespace kestrin

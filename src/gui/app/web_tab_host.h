@@ -1,0 +1,64 @@
+#pragma once
+#include "gui/app/web_page.h"
+
+#include <QObject>
+#include <QTimer>
+#include <functional>
+
+class QTabWidget;
+class QWidget;
+
+namespace kestrin {
+
+// The six pages for web content published beside the library: a tab only for a non-empty caption,
+// loaded once at start-up from the base address of that moment and again whenever its tab is chosen;
+// and the hidden 1 × 1 counter page, loaded at start-up and every 15 minutes from the base address of
+// each moment. Right clicks inside the six pages are swallowed so they show no context menu.
+class WebTabHost : public QObject
+{
+    Q_OBJECT
+public:
+    static constexpr int kPages = 6;
+    static constexpr int kCounterIntervalMs = 900000;
+    static const char *const kCaptions[kPages];
+    static const char *const kPaths[kPages];
+    static constexpr char kCounterPath[] = "kq/counter.htm";
+
+    WebTabHost(QTabWidget *pages, WebPageFactory factory);
+
+    QWidget *sheet(int i) const { return m_sheets[i]; }
+    QWidget *browserHost(int i) const { return m_hosts[i]; }
+    WebPage *page(int i) const { return m_pages[i]; }
+    WebPage *counter() const { return m_counter; }
+    QTimer &counterTimer() { return m_counterTimer; }
+
+    // Start-up: the captioned tabs shown and their pages loaded from base.
+    void setUp(const QString &base);
+    // Start-up: the counter page inside host, loaded from baseUrl() now and at every tick.
+    void startCounter(QWidget *host, std::function<QString()> baseUrl);
+    void counterTick();
+    // Whether w lies inside one of the web pages' browsers.
+    bool containsWidget(const QWidget *w) const;
+
+signals:
+    // A tab was chosen whose page could not be reloaded.
+    void reloadFailed();
+    void counterLoaded(bool ok);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void onCurrentChanged(int index);
+
+    QTabWidget *m_tabs;
+    WebPageFactory m_factory;
+    QWidget *m_sheets[kPages] = {};
+    QWidget *m_hosts[kPages] = {};
+    WebPage *m_pages[kPages] = {};
+    WebPage *m_counter = nullptr;
+    std::function<QString()> m_counterBase;
+    QTimer m_counterTimer;
+};
+
+} // namespace kestrin

@@ -1,0 +1,143 @@
+// What the file page's lists do: a click queues a picture, the queue's failed entries are tried again
+// or removed, the folder's files are opened and deleted.
+#include "gui/download/file_page.h"
+
+#include "core/catalogue/catalogue.h"
+#include "core/download/download_queue.h"
+#include "core/download/file_list.h"
+#include "platform/platform.h"
+#include "platform/prompts.h"
+#include "platform/shell.h"
+#include "gui/ui/picture_list.h"
+
+#include <QCheckBox>
+#include <QFile>
+#include <QFileSystemModel>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QTableView>
+#include <QTreeView>
+
+namespace kestrin {
+
+void FilePage::onTab(int tab)
+{
+    if (tab >= 0 && tab < m_catalogue.count() && tab != m_catalogue.current)
+        emit categorySwitchRequested(tab);
+}
+
+bool FilePage::queuePicture(const LatestRow &row, bool taken)
+{
+    if (taken && m_platform.prompts.ask(QStringLiteral("当前图纸已经加入下载队列或已经下载成功,是否仍然继续下载?")) ==
+                     Prompts::Answer::No)
+        return false;
+    const int c = m_catalogue.current;
+    const CategoryEntry &entry = m_catalogue.categories[size_t(c)].entry;
+    QueueEntry e;
+    e.fileName = row.fileName;
+    e.chineseName = row.chineseName;
+    e.category = c;
+    e.folder = entry.folder;
+    e.extension = entry.extension;
+    m_downloads.enqueue(e);
+    bool ok = false;
+    const int id = parseSignedInt(row.tag, &ok);
+    if (ok) {
+        m_catalogue.markTaken(c, id);
+        emit pictureTaken(c, id);
+    }
+    return true;
+}
+
+void FilePage::queueFromFileList(int row)
+{
+    const LatestRow picked = m_fileList->listModel()->row(row);
+    // A row without a time is no picture to fetch; the row's own mark says whether it was taken.
+    if (!picked.time.isEmpty() && queuePicture(picked, picked.isMarked()))
+        m_fileList->listModel()->markRow(row);
+}
+
+void FilePage::queueFromSearch(int row)
+{
+    const LatestRow picked = m_results->listModel()->row(row);
+    // Here the category's marks say whether it was taken.
+    if (queuePicture(picked, takenTone(m_catalogue, m_catalogue.current, picked) == PictureTone::Red))
+        m_results->listModel()->removeFirstWithTag(picked.tag);
+}
+
+void FilePage::showQueueMenu(const QPoint &pos)
+{
+    const QModelIndex index = m_queue->indexAt(pos);
+    QMenu menu(this);
+    const bool failed = index.isValid() && QueueEntry::State(index.data(DownloadQueueModel::StateRole).toInt()) ==
+                                               QueueEntry::State::Failed;
+    QAction *retry = menu.addAction(QStringLiteral("重新下载"));
+    retry->setEnabled(failed);
+    QAction *remove = menu.addAction(QStringLiteral("从队列中删除"));
+    remove->setEnabled(index.isValid());
+    menu.addSeparator();
+    QAction *retryAll = menu.addAction(QStringLiteral("重新下载全部失败项"));
+    QAction *removeAll = menu.addAction(QStringLiteral("删除全部失败项"));
+    QAction *chosen = menu.exec(m_queue->viewport()->mapToGlobal(pos));
+    const auto failedRows = [this] {
+        QList<int> rows;
+        const QList<QueueEntry> &entries = m_downloads.model().entries();
+        for (int i = int(entries.size()) - 1; i >= 0; --i)
+            if (entries[i].state == QueueEntry::State::Failed)
+                rows << i;
+        return rows;
+    };
+    if (chosen == retry)
+        m_downloads.retry(index.row());
+    else if (chosen == remove)
+        m_downloads.remove(index.row());
+    else if (chosen == retryAll)
+        for (int r : failedRows())
+            m_downloads.retry(r);
+    else if (chosen == removeAll)
+        for (int r : failedRows())
+            m_downloads.remove(r);
+}
+
+void FilePage::rebuildFileList()
+{
+    const Category &c = m_catalogue.categories[size_t(m_catalogue.current)];
+    QList<QByteArray> keys = m_catalogue.latest(m_catalogue.current);
+    if (m_personalZone)
+        keys = m_showOnlyExisting->isChecked() ? filterPresentKeys(c.selection, keys) : c.selection;
+    setFileRows(rebuildFileRows(m_catalogue, keys, m_personalZone));
+}
+
+void FilePage::openFolderFile(const QModelIndex &index)
+{
+    if (index.isValid())
+        m_platform.shell.open(m_folderModel->filePath(index));
+}
+
+void FilePage::deleteFolderFile()
+{
+    const QModelIndex index = m_folderView->currentIndex();
+    if (!index.isValid() || !m_folderView->selectionModel()->isSelected(index))
+        return;
+    if (!m_platform.prompts.confirm(QStringLiteral("确实要删除此文件吗？")))
+        return;
+    // Deleted for good, not moved to a bin; the view drops it when the folder changes.
+    QFile::remove(m_folderModel->filePath(index));
+}
+
+bool FilePage::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent *>(event)->key() == Qt::Key_Delete) {
+        if (watched == m_folderView) {
+            deleteFolderFile();
+            return true;
+        }
+        if (watched == m_queue && m_queue->currentIndex().isValid()) {
+            m_downloads.remove(m_queue->currentIndex().row());
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+} // namespace kestrin

@@ -1,0 +1,229 @@
+#include "gui/gallery/picture_grid.h"
+
+#include "core/catalogue/catalogue.h"
+#include "core/gallery/picture_grid_model.h"
+#include "gui/ui/widget_kit.h"
+
+#include <QCache>
+#include <QHeaderView>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <QStaticText>
+#include <QStyledItemDelegate>
+
+namespace kestrin {
+
+namespace {
+
+// Paints a cell as the grid's rules say; the view itself draws nothing of its own in the cells. Laid
+// out texts are kept, so a repaint (every move of the pointer to another cell repaints the grid) draws
+// them without shaping them again.
+class CellDelegate : public QStyledItemDelegate
+{
+public:
+    explicit CellDelegate(PictureGrid *grid) : QStyledItemDelegate(grid), m_grid(grid), m_layouts(4000) {}
+
+    void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        const CellLook look = m_grid->cellLook(index.column(), index.row());
+        if (look.kind == CellLook::Empty)
+            return;
+        painter->save();
+        painter->setClipRect(option.rect);
+        painter->fillRect(option.rect, m_grid->palette().base());
+        QFont font = m_grid->font();
+        font.setBold(look.bold);
+        painter->setFont(font);
+        painter->setPen(kit::toneColour(look.tone));
+        painter->drawStaticText(option.rect.topLeft(), layout(look, font, option.rect.width()));
+        painter->restore();
+    }
+
+private:
+    const QStaticText &layout(const CellLook &look, const QFont &font, int width) const
+    {
+        const QString key = look.text + QChar(look.bold ? u'B' : u'N') + QString::number(width);
+        if (QStaticText *known = m_layouts.object(key))
+            return *known;
+        const QFontMetrics metrics(font);
+        auto *text = new QStaticText(metrics.elidedText(look.text, Qt::ElideRight, width));
+        text->setTextFormat(Qt::PlainText);
+        text->prepare(QTransform(), font);
+        m_layouts.insert(key, text);
+        return *text;
+    }
+
+    PictureGrid *m_grid;
+    mutable QCache<QString, QStaticText> m_layouts;
+};
+
+} // namespace
+
+PictureGrid::PictureGrid(const Catalogue &catalogue, const char *name, QWidget *parent)
+    : QTableView(parent), m_catalogue(catalogue), m_model(new PictureGridModel(this))
+{
+    setObjectName(QLatin1String(name));
+    setModel(m_model);
+    setItemDelegate(new CellDelegate(this));
+    horizontalHeader()->hide();
+    verticalHeader()->hide();
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->setDefaultSectionSize(20);
+    horizontalHeader()->setDefaultSectionSize(200);
+    setShowGrid(false);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
+    setSelectionMode(QAbstractItemView::NoSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setFocusPolicy(Qt::NoFocus);
+    setMouseTracking(true);
+    kit::setPixelFont(this, 12);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Base, Qt::white);
+    setPalette(pal);
+}
+
+void PictureGrid::showRecords(int category, const RecordList &records, bool fromTop, qsizetype first)
+{
+    const int keep = verticalScrollBar()->value();
+    m_model->fill(category, records, first);
+    fitColumns();
+    if (fromTop)
+        scrollToTop();
+    else
+        verticalScrollBar()->setValue(keep);
+    followPointer();
+}
+
+CellLook PictureGrid::cellLook(int column, int row) const
+{
+    const bool hovered = column == m_hoverColumn && row == m_hoverRow;
+    if (m_look)
+        return m_look(m_model->category(), m_model->cell(column, row), hovered);
+    return gridCellLook(m_catalogue, m_model->category(), m_model->cell(column, row), hovered);
+}
+
+void PictureGrid::setMode(Mode mode)
+{
+    m_mode = mode;
+    setMouseTracking(mode == Mode::Picking);
+    setFocusPolicy(mode == Mode::Ticking ? Qt::StrongFocus : Qt::NoFocus);
+}
+
+void PictureGrid::goToCell(int column, int row)
+{
+    const QModelIndex index = m_model->index(row, column);
+    setCurrentIndex(index);
+    scrollTo(index);
+    setFocus();
+    viewport()->update();
+}
+
+void PictureGrid::mousePressEvent(QMouseEvent *event)
+{
+    QTableView::mousePressEvent(event);
+    if (m_mode != Mode::Ticking || event->button() != Qt::LeftButton)
+        return;
+    const QModelIndex index = indexAt(event->position().toPoint());
+    if (!index.isValid())
+        return;
+    const QByteArrayView record = m_model->cell(index.column(), index.row());
+    if (!record.isEmpty())
+        emit recordPressed(m_model->category(), record.toByteArray());
+    viewport()->update(visualRect(index));
+}
+
+QRect PictureGrid::cellRect(int column, int row) const { return visualRect(m_model->index(row, column)); }
+
+void PictureGrid::scrollRowsDown(int rows)
+{
+    for (int i = 0; i < rows; ++i)
+        verticalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+}
+
+void PictureGrid::mouseMoveEvent(QMouseEvent *event)
+{
+    QTableView::mouseMoveEvent(event);
+    if (m_mode != Mode::Picking)
+        return;
+    m_pointer = event->position().toPoint();
+    setHover(indexAt(*m_pointer));
+}
+
+void PictureGrid::setHover(const QModelIndex &index)
+{
+    const int column = index.isValid() ? index.column() : -1;
+    const int row = index.isValid() ? index.row() : -1;
+    if (column == m_hoverColumn && row == m_hoverRow)
+        return;
+    m_hoverColumn = column;
+    m_hoverRow = row;
+    viewport()->update();
+}
+
+void PictureGrid::followPointer()
+{
+    // New records or a scroll put another picture under a pointer that has not moved (its last known
+    // place: asking the window system would cost a round trip per scroll step).
+    const bool over = m_mode == Mode::Picking && m_pointer.has_value() && viewport()->rect().contains(*m_pointer);
+    setHover(over ? indexAt(*m_pointer) : QModelIndex());
+}
+
+void PictureGrid::scrollContentsBy(int dx, int dy)
+{
+    QTableView::scrollContentsBy(dx, dy);
+    followPointer();
+}
+
+bool PictureGrid::viewportEvent(QEvent *event)
+{
+    if (event->type() == QEvent::Leave) {
+        m_pointer.reset();
+        setHover(QModelIndex());
+    }
+    return QTableView::viewportEvent(event);
+}
+
+void PictureGrid::mouseReleaseEvent(QMouseEvent *event)
+{
+    QTableView::mouseReleaseEvent(event);
+    if (m_mode != Mode::Picking || event->button() != Qt::LeftButton)
+        return;
+    const QModelIndex index = indexAt(event->position().toPoint());
+    if (!index.isValid())
+        return;
+    const QByteArrayView record = m_model->cell(index.column(), index.row());
+    if (!record.isEmpty())
+        emit recordClicked(m_model->category(), record.toByteArray());
+}
+
+void PictureGrid::wheelEvent(QWheelEvent *event)
+{
+    const int dy = event->angleDelta().y();
+    if (dy >= 0) {
+        QTableView::wheelEvent(event);
+        return;
+    }
+    // One row for each notch down, however finely the device reports it.
+    m_wheelRest -= dy;
+    scrollRowsDown(m_wheelRest / 120);
+    m_wheelRest %= 120;
+    event->accept();
+}
+
+void PictureGrid::resizeEvent(QResizeEvent *event)
+{
+    QTableView::resizeEvent(event);
+    fitColumns();
+}
+
+void PictureGrid::fitColumns()
+{
+    const int width = (this->width() - 20) / 4;
+    for (int c = 0; c < m_model->columnCount(); ++c)
+        setColumnWidth(c, width);
+}
+
+} // namespace kestrin

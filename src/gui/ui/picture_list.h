@@ -1,0 +1,27 @@
+#pragma once
+#include "core/catalogue/latest_list_model.h"
+
+#include <QTreeView>
+
+namespace kestrin {
+
+// A report-style list of pictures (the latest uploads, the file list), each row in the colour of its
+// picture's state. A click on a row reports it.
+class PictureList : public QTreeView
+{
+    Q_OBJECT
+public:
+    PictureList(const char *name, LatestListModel::ToneRule tone, const QList<int> &widths,
+                const QStringList &headers = {}, QWidget *parent = nullptr);
+
+    LatestListModel *listModel() const { return m_model; }
+    QRect rowRect(int row) const { return visualRect(m_model->index(row, 0)); }
+
+signals:
+    void rowClicked(int row);
+
+private:
+    LatestListModel *m_model;
+};
+
+} // namespace kestrin

@@ -1,0 +1,80 @@
+#include "gui/app/app_title.h"
+#include "gui/app/desktop_alerts.h"
+#include "web/engine_web_page.h"
+#include "gui/app/gui_platform.h"
+#include "gui/app/launcher.h"
+#include "gui/app/main_window.h"
+#include "core/catalogue/gbk.h"
+#include "platform/lifecycle.h"
+#include "platform/qt_settings_store.h"
+#include "core/server/build_config.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QMessageBox>
+#include <cstdio>
+#include <cstring>
+
+using namespace kestrin;
+
+namespace {
+
+// "--version" and "--help" answer without a display, before any window exists.
+bool answersFromTheCommandLine(int argc, char **argv, int *exitCode)
+{
+    bool asked = false;
+    for (int i = 1; i < argc; ++i)
+        asked = asked || !std::strcmp(argv[i], "--version") || !std::strcmp(argv[i], "-v") ||
+                !std::strcmp(argv[i], "--help") || !std::strcmp(argv[i], "-h");
+    if (!asked)
+        return false;
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("Kestrin"));
+    QCoreApplication::setOrganizationName(QStringLiteral("Kestrin"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(KESTRIN_VERSION));
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("图库 (Kestrin): keeps you in step with a picture library published on HTTP servers.\n\n"
+                       "Files it keeps:\n"
+                       "  settings (save folder, remembered user): %1\n"
+                       "  personal zone users and picks:           %2\n"
+                       "  download queue:                          %3\n"
+                       "Servers: %4")
+            .arg(QtSettingsStore().location(),
+                 StandardShellFolders().folder(QStringLiteral("Personal")) + QStringLiteral("/MySelect.ini"),
+                 StandardShellFolders().folder(QStringLiteral("AppData")) + QStringLiteral("/queue.json"),
+                 ServerTable::builtIn().urls.join(QStringLiteral(" "))));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.process(app); // prints and exits for --help and --version
+    *exitCode = 0;
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    int exitCode = 0;
+    if (answersFromTheCommandLine(argc, argv, &exitCode))
+        return exitCode;
+    const WebPageFactory webPages = prepareWebPages();
+    QApplication app(argc, argv);
+    setUpApplication(app);
+    if (!gbk::available()) {
+        QMessageBox::critical(nullptr, kAppTitle, QStringLiteral("系统缺少GBK编码支持，无法运行。"));
+        return 1;
+    }
+    GuiPrompts prompts;
+    DesktopShell shell;
+    QtSettingsStore settings;
+    StandardShellFolders folders;
+    Lifecycle life;
+    ChimeSound sound;
+    TrayNotifier notifier;
+    MainWindow window(Platform{prompts, shell, settings, folders, life, ServerTable::builtIn(), {}, &sound, &notifier, {},
+                               webPages});
+    Launcher launcher(window, prompts, life);
+    launcher.launch();
+    return app.exec();
+}

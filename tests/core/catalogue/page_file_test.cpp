@@ -1,0 +1,94 @@
+#include "core/catalogue/catalogue.h"
+#include "core/catalogue/page_file.h"
+#include "core/server/remote_config.h"
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+using namespace kestrin;
+using kestrin::test::g;
+
+TEST(PageFile, TwoLinesNeededRecordsAndLatestSplitAtCommas)
+{
+    PageFile page;
+    EXPECT_FALSE(parsePageFile("", page));
+    EXPECT_FALSE(parsePageFile("0\ta|b|c", page));
+    EXPECT_FALSE(parsePageFile("0\ta|b|c\r\n", page));
+
+    ASSERT_TRUE(parsePageFile("0\ta|b|c,1\td|e|f\r\n1,-0\r\nignored\r\n", page));
+    ASSERT_EQ(page.items.size(), 2);
+    EXPECT_EQ(page.items.at(1), "1\td|e|f");
+    EXPECT_EQ(page.latest, (QList<QByteArray>{"1", "-0"}));
+
+    ASSERT_TRUE(parsePageFile("0\ta|b|c\n\n", page));
+    EXPECT_EQ(page.latest, QList<QByteArray>{""});
+    ASSERT_TRUE(parsePageFile("\r\n\r\n", page));
+    EXPECT_EQ(page.items.size(), 1); // an empty line is one empty record, as every split gives
+}
+
+TEST(PageFile, MarksSurviveReloadsAndChangeLinesFillTheBookkeeping)
+{
+    Catalogue cat;
+    cat.reset({{"a", "b", ".jpg"}, {"c", "d", ".jpg"}});
+    PageFile page;
+    ASSERT_TRUE(parsePageFile("0\ta|x|t,1\tb|y|t,2\tc|z|t\r\n2\r\n", page));
+    applyPage(cat, 1, page);
+    cat.markTaken(1, 2);
+    ASSERT_TRUE(parsePageFile("0\ta|x|t2,1\tb|y|t2,2\tc|zz|t2,3\td|w|t2\r\n3,2\r\n", page));
+    applyPage(cat, 1, page);
+    EXPECT_TRUE(cat.isTaken(1, 2));
+    EXPECT_EQ(cat.categories[1].taken->size(), 3); // sized by the first load only
+    EXPECT_EQ(cat.items(1).size(), 4);
+    EXPECT_EQ(cat.latest(1), (QList<QByteArray>{"3", "2"}));
+
+    applyChangeLines(cat, 1, {"B1", "17", "2026-12-01 10:00", "3,-2"});
+    EXPECT_EQ(cat.changeBatch, "B1");
+    EXPECT_EQ(cat.categories[1].serial, 17);
+    EXPECT_EQ(cat.categories[1].updateTime, "2026-12-01 10:00");
+    EXPECT_EQ(cat.changes(1), (QList<QByteArray>{"3", "-2"}));
+
+    applyChangeLines(cat, 1, {"B2", "oops"});
+    EXPECT_EQ(cat.changeBatch, "B2");
+    EXPECT_EQ(cat.categories[1].serial, 17);
+    EXPECT_EQ(cat.categories[1].updateTime, "");
+    EXPECT_EQ(cat.changes(1), QList<QByteArray>{""});
+
+    applyChangeLines(cat, 1, {}); // no server answered: nothing changes
+    EXPECT_EQ(cat.changeBatch, "B2");
+}
+
+TEST(RemoteConfigParse, RejectsHalfConfigurationsAndKeepsCategoryNumbers)
+{
+    const QByteArray release = "1.7.2.0|http://up|" + g("提示") + "|" + g("公告") + "|extra";
+    auto cfg = parseRemoteConfig(g("東区|kq/p0|.jpg,乙|kq/p1|.png,") + "\r\n" + release + "\r\n");
+    ASSERT_TRUE(cfg.has_value());
+    EXPECT_EQ(cfg->categories.size(), 2); // the trailing comma's empty entry is dropped
+    EXPECT_EQ(cfg->categories[0].caption, g("東区"));
+    EXPECT_EQ(cfg->categories[0].folder, "kq/p0");
+    EXPECT_EQ(cfg->categories[0].extension, ".jpg");
+    EXPECT_EQ(cfg->version, "1.7.2.0");
+    EXPECT_EQ(cfg->tip, g("提示"));
+    EXPECT_EQ(cfg->notice, g("公告"));
+
+    cfg = parseRemoteConfig("a|f|.jpg,b,c|g|.png\r\n" + release);
+    ASSERT_TRUE(cfg.has_value());
+    ASSERT_EQ(cfg->categories.size(), 3);
+    EXPECT_EQ(cfg->categories[1].caption, "b"); // keeps its place so Page2.dat stays category 2
+    EXPECT_EQ(cfg->categories[1].folder, "");
+    EXPECT_EQ(cfg->categories[2].extension, ".png");
+
+    // An entry ending in a lone GBK lead byte (found by fuzzing): padded with bars, the first bar
+    // became the second half of a character and the fields came out wrong.
+    cfg = parseRemoteConfig("\x41\xd6\x0d\x0a\x31\x7c\x32\x7c\x33\x7c\x34");
+    ASSERT_TRUE(cfg.has_value());
+    ASSERT_EQ(cfg->categories.size(), 1);
+    EXPECT_EQ(cfg->categories[0].caption, "A\xD6");
+    EXPECT_EQ(cfg->categories[0].folder, "");
+    EXPECT_EQ(cfg->categories[0].extension, "");
+    EXPECT_EQ(cfg->notice, "4");
+
+    EXPECT_FALSE(parseRemoteConfig("a|f|.jpg\r\n").has_value());
+    EXPECT_FALSE(parseRemoteConfig("a|f|.jpg\r\n1.7.2.0|x|tip").has_value());
+    EXPECT_FALSE(parseRemoteConfig("\r\n" + release).has_value());
+    EXPECT_FALSE(parseRemoteConfig(",,\r\n" + release).has_value());
+}

@@ -1,0 +1,288 @@
+// The download queue against the library server: order, what an entry remembers, failures kept with
+// their reason, transfers continued where they broke, and a queue that outlives the program.
+#include "core/catalogue/catalogue.h"
+#include "core/download/download_queue.h"
+#include "core/download/file_list.h"
+#include "library_files.h"
+#include "test_support.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using namespace kestrin;
+using namespace kestrin::test;
+
+namespace {
+
+struct Queue
+{
+    ServedLibrary lib{{2, 12, 1}};
+    QTemporaryDir save;
+    QTemporaryDir data;
+    Catalogue cat;
+    QueueSettings settings;
+    std::unique_ptr<DownloadQueue> queue;
+    QSignalSpy *started = nullptr;
+
+    Queue()
+    {
+        cat.servers = lib.table();
+        QList<library::Category> cats;
+        QByteArray release;
+        QString error;
+        library::readConfig(lib.root(), &cats, &release, &error);
+        cat.reset({{cats[0].name, cats[0].folder, cats[0].ext}, {cats[1].name, cats[1].folder, cats[1].ext}});
+        settings.savePath = save.path();
+        make();
+    }
+    ~Queue() { delete started; }
+    void make()
+    {
+        delete started;
+        queue = std::make_unique<DownloadQueue>(cat, [this] { return settings; });
+        queue->setRetryPause(20);
+        started = new QSignalSpy(queue.get(), &DownloadQueue::started);
+    }
+    void fault(const QStringList &specs)
+    {
+        std::vector<library::FaultRule> rules;
+        for (const QString &s : specs)
+            rules.push_back(*library::FaultRule::parse(s, nullptr));
+        lib.server().setFaults(rules);
+    }
+    QueueEntry entry(int category, const QByteArray &file) const
+    {
+        const CategoryEntry &c = cat.categories[size_t(category)].entry;
+        QueueEntry e;
+        e.fileName = file;
+        e.chineseName = "n";
+        e.category = category;
+        e.folder = c.folder;
+        e.extension = c.extension;
+        return e;
+    }
+    // The speed-test file stands in for a large picture: a million bytes in "kq".
+    QueueEntry bigEntry() const
+    {
+        QueueEntry e;
+        e.fileName = "tsspeed";
+        e.category = 0;
+        e.folder = "kq";
+        e.extension = ".dat";
+        return e;
+    }
+    QString served(int category, const QByteArray &file) const
+    {
+        const CategoryEntry &c = cat.categories[size_t(category)].entry;
+        return library::picturePath(lib.root(), {{}, c.folder, c.extension}, file);
+    }
+    bool settled(int ms = 20000)
+    {
+        return waitUntil([this] { return !queue->isBusy() && !queue->timer().isActive(); }, ms);
+    }
+    QStringList visibleFiles() const { return QDir(save.path()).entryList(QDir::Files); }
+    QStringList allFiles() const { return QDir(save.path()).entryList(QDir::Files | QDir::Hidden); }
+};
+
+} // namespace
+
+TEST(DownloadQueue, OneAtATimeInOrderEachFromTheCategoryItWasQueuedIn)
+{
+    Queue q;
+    QSignalSpy idle(q.queue.get(), &DownloadQueue::idle);
+    q.queue->enqueue(q.entry(0, "A1001"));
+    q.queue->enqueue(q.entry(1, "B1002"));
+    q.cat.current = 1; // the user moved on to another category meanwhile
+    q.queue->enqueue(q.entry(0, "A1003"));
+    ASSERT_TRUE(q.settled());
+    ASSERT_EQ(q.started->size(), 3);
+    EXPECT_EQ(q.started->at(0).at(0).toByteArray(), "A1001  n");
+    EXPECT_EQ(q.started->at(2).at(0).toByteArray(), "A1003  n");
+    const QStringList pictures = q.lib.server().log().filter("/pic");
+    ASSERT_EQ(pictures.size(), 3);
+    EXPECT_TRUE(pictures[2].contains("/kq/pic0/A1003")) << pictures[2].toStdString();
+    for (const char *file : {"A1001", "A1003"})
+        EXPECT_EQ(readAll(q.save.filePath(QString(file) + ".jpg")), readAll(q.served(0, file))) << file;
+    EXPECT_EQ(readAll(q.save.filePath("B1002.png")), readAll(q.served(1, "B1002")));
+    EXPECT_EQ(q.queue->model().rowCount(), 0);
+    EXPECT_EQ(idle.size(), 1);
+
+    // "中文名下载": the file name and the Chinese name run together.
+    q.settings.chineseNames = true;
+    q.queue->enqueue(q.entry(0, "A1004"));
+    ASSERT_TRUE(q.settled());
+    EXPECT_TRUE(QFileInfo::exists(q.save.filePath("A1004n.jpg")));
+}
+
+TEST(DownloadQueue, AFailingEntryIsTriedThreeTimesThenKeptWithItsReasonAndTheQueueMovesOn)
+{
+    Queue q;
+    q.fault({"/kq/pic0/A1001.jpg status=404"});
+    q.queue->enqueue(q.entry(0, "A1001"));
+    q.queue->enqueue(q.entry(0, "A1002"));
+    ASSERT_TRUE(q.settled());
+    EXPECT_EQ(q.lib.server().log().filter("A1001").size(), 3);
+    ASSERT_EQ(q.queue->model().rowCount(), 1);
+    const QueueEntry &failed = q.queue->model().entries()[0];
+    EXPECT_EQ(failed.state, QueueEntry::State::Failed);
+    EXPECT_EQ(failed.reason, QStringLiteral("服务器答复 404"));
+    EXPECT_TRUE(q.queue->model().index(0).data().toString().contains("服务器答复 404"));
+    EXPECT_EQ(q.visibleFiles(), QStringList{"A1002.jpg"}); // nothing shown as downloaded that is not
+
+    q.lib.server().clearFaults();
+    q.queue->retry(0);
+    ASSERT_TRUE(q.settled());
+    EXPECT_EQ(q.queue->model().rowCount(), 0);
+    EXPECT_EQ(readAll(q.save.filePath("A1001.jpg")), readAll(q.served(0, "A1001")));
+
+    // The user can remove a failed entry too.
+    q.fault({"/kq/pic0/* drop"});
+    q.queue->enqueue(q.entry(0, "A1005"));
+    ASSERT_TRUE(q.settled());
+    q.queue->remove(0);
+    EXPECT_EQ(q.queue->model().rowCount(), 0);
+    EXPECT_EQ(q.allFiles().size(), 2);
+}
+
+TEST(DownloadQueue, ACutTransferContinuesWhereItStoppedOrStartsOverForAnotherVersion)
+{
+    Queue q;
+    const QString target = q.save.filePath("tsspeed.dat");
+    q.fault({"/kq/tsspeed.dat truncate=300000"});
+    q.queue->enqueue(q.bigEntry());
+    ASSERT_TRUE(q.settled());
+    ASSERT_EQ(q.queue->model().entries()[0].state, QueueEntry::State::Failed);
+    EXPECT_TRUE(q.visibleFiles().isEmpty()); // only the hidden part is there
+    const QString partial = q.queue->model().entries()[0].partialPath;
+    EXPECT_EQ(QFileInfo(partial).size(), 300000);
+    EXPECT_TRUE(QFileInfo(partial).fileName().startsWith('.'));
+
+    q.lib.server().clearFaults();
+    q.lib.server().clearLog();
+    q.queue->retry(0);
+    ASSERT_TRUE(q.settled());
+    EXPECT_EQ(q.lib.server().log(), QStringList{"GET /kq/tsspeed.dat 206 127.0.0.1"});
+    EXPECT_EQ(readAll(target), readAll(q.lib.root() + "/kq/tsspeed.dat"));
+    EXPECT_EQ(q.allFiles(), QStringList{"tsspeed.dat"});
+
+    // The file changed on the server after the cut: the rest of the old one would not fit.
+    q.fault({"/kq/tsspeed.dat truncate=1000"});
+    q.queue->enqueue(q.bigEntry());
+    ASSERT_TRUE(q.settled());
+    QFile changed(q.lib.root() + "/kq/tsspeed.dat");
+    ASSERT_TRUE(changed.open(QIODevice::WriteOnly));
+    changed.write(QByteArray(5000, 'z'));
+    changed.close();
+    q.lib.server().clearFaults();
+    q.queue->retry(0);
+    ASSERT_TRUE(q.settled());
+    EXPECT_EQ(readAll(target), QByteArray(5000, 'z'));
+
+    // The program ends in the middle of a transfer: the next start goes on from the bytes it has.
+    const QString store = q.data.filePath("queue.json");
+    q.queue->restoreFrom(store);
+    QFile::remove(target);
+    q.fault({"/kq/tsspeed.dat drip=20"});
+    q.queue->enqueue(q.bigEntry());
+    ASSERT_TRUE(waitUntil([&] { return QFileInfo(q.queue->model().entries()[0].partialPath).size() >= 1024; }));
+    QTest::qWait(100); // the list is written a moment after it changes
+    q.queue.reset();
+    q.lib.server().clearFaults();
+    q.lib.server().clearLog();
+    q.make();
+    q.queue->restoreFrom(store);
+    ASSERT_TRUE(q.settled());
+    EXPECT_EQ(q.lib.server().log(), QStringList{"GET /kq/tsspeed.dat 206 127.0.0.1"});
+    EXPECT_EQ(readAll(target), QByteArray(5000, 'z'));
+}
+
+TEST(DownloadQueue, BadFoldersAndNamesFailClearlyAndWriteNothingOutside)
+{
+    Queue q;
+    q.settings.savePath = q.save.filePath("gone");
+    q.queue->enqueue(q.entry(0, "A1001"));
+    ASSERT_TRUE(q.settled());
+    EXPECT_EQ(q.queue->model().entries()[0].reason, "保存目录不存在: " + q.save.filePath("gone"));
+    EXPECT_FALSE(QFileInfo::exists(q.save.filePath("gone")));
+
+    QFile file(q.save.filePath("plain"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    q.settings.savePath = file.fileName();
+    q.queue->enqueue(q.entry(0, "A1001"));
+    ASSERT_TRUE(q.settled());
+    EXPECT_TRUE(q.queue->model().entries()[1].reason.startsWith("保存位置不是文件夹"));
+
+    // A write that cannot happen (here: a folder where the hidden part would go) fails the entry and
+    // leaves no part behind.
+    q.settings.savePath = q.save.path();
+    ASSERT_TRUE(QDir(q.save.path()).mkdir(partialFileName("A1002.jpg")));
+    q.queue->enqueue(q.entry(0, "A1002"));
+    ASSERT_TRUE(q.settled());
+    EXPECT_TRUE(q.queue->model().entries()[2].reason.startsWith("无法写入文件")) << q.queue->model().entries()[2].reason.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(q.save.filePath("A1002.jpg")));
+
+    // A Chinese name long enough to fill the file system's limit still arrives, its name shortened.
+    q.settings.chineseNames = true;
+    QueueEntry longName = q.entry(0, "A1003");
+    longName.chineseName = g(QString(120, QChar(0x56FE)).toUtf8()); // 图 × 120: 360 bytes in UTF-8
+    q.queue->enqueue(longName);
+    ASSERT_TRUE(q.settled());
+    const QStringList arrived = QDir(q.save.path()).entryList({"A1003*"}, QDir::Files);
+    ASSERT_EQ(arrived.size(), 1) << q.queue->model().entries().last().reason.toStdString();
+    EXPECT_LE(arrived[0].toUtf8().size(), 248);
+    EXPECT_EQ(readAll(q.save.filePath(arrived[0])), readAll(q.served(0, "A1003")));
+    q.settings.chineseNames = false;
+
+    // Server names never leave the save folder.
+    QueueEntry escape = q.entry(0, "../../escape");
+    q.queue->enqueue(escape);
+    ASSERT_TRUE(q.settled());
+    EXPECT_FALSE(QFileInfo::exists(q.save.filePath("../escape.jpg")));
+}
+
+TEST(DownloadQueue, TheQueueOutlivesTheProgramInOrderAndGoesOn)
+{
+    Queue q;
+    const QString store = q.data.filePath("queue.json");
+    q.queue->restoreFrom(store);
+    q.fault({"/kq/pic0/A1001.jpg status=500", "/kq/pic0/* hang"});
+    q.queue->enqueue(q.entry(0, "A1001"));
+    ASSERT_TRUE(waitUntil([&] { return q.queue->model().entries()[0].state == QueueEntry::State::Failed; }));
+    q.queue->enqueue(q.entry(0, "A1002"));
+    q.queue->enqueue(q.entry(1, "B1003"));
+    ASSERT_TRUE(waitUntil([&] { return q.queue->isBusy(); }));
+    QTest::qWait(100); // the list is written a moment after it changes
+    q.queue.reset();   // the program ends (or is killed) while A1002 hangs
+    q.lib.server().clearFaults();
+
+    q.make();
+    q.queue->restoreFrom(store);
+    ASSERT_EQ(q.queue->model().rowCount(), 3);
+    EXPECT_EQ(q.queue->model().entries()[0].state, QueueEntry::State::Failed);
+    EXPECT_EQ(q.queue->model().entries()[2].category, 1);
+    ASSERT_TRUE(q.settled());
+    EXPECT_EQ(q.started->size(), 2);
+    EXPECT_EQ(q.started->at(0).at(0).toByteArray(), "A1002  n");
+    EXPECT_EQ(readAll(q.save.filePath("B1003.png")), readAll(q.served(1, "B1003")));
+    EXPECT_EQ(q.queue->model().rowCount(), 1); // the failed one waits for the user
+}
+
+TEST(FileList, SortsDescendingByteWiseWithLettersFoldedToUpperCase)
+{
+    EXPECT_LT(compareFolded("abc", "ABD"), 0);
+    EXPECT_EQ(compareFolded("abc", "ABC"), 0);
+    EXPECT_LT(compareFolded("ab", "abc"), 0); // a text that starts another is the smaller
+    EXPECT_GT(compareFolded("\xB0\xA1", "z"), 0); // other bytes by value
+    EXPECT_GT(compareFolded("_", "a"), 0);        // "a" counts as "A" (0x41), below "_" (0x5F)
+    const LatestRow a{"a1", "x", "2026-01-02", "", "1"}, b{"B2", "y", "2026-01-03", "", "2"};
+    EXPECT_TRUE(fileRowBefore(b, a, 1)); // the later time first
+    EXPECT_TRUE(fileRowBefore(b, a, 0)); // "B2  y" after "A1  x"
+    EXPECT_FALSE(fileRowBefore(a, a, 0));
+
+    // The hidden option keeps the picks that stand among the latest entries, as text.
+    EXPECT_EQ(filterPresentKeys({"12", "x", "", "7"}, {"7", "12", "3"}), (QList<QByteArray>{"12", "7"}));
+}

@@ -1,0 +1,150 @@
+// The gallery's decisions, without a window: page buttons and slices, category buttons and clicks,
+// what a grid cell shows and which records can be picked.
+#include "core/catalogue/catalogue.h"
+#include "core/gallery/navigation.h"
+#include "core/gallery/picture_grid_model.h"
+#include "core/gallery/picture_rules.h"
+#include "test_support.h"
+
+#include <QRect>
+
+#include <gtest/gtest.h>
+
+using namespace kestrin;
+using namespace kestrin::navigation;
+using kestrin::test::g;
+
+namespace {
+
+RecordList records(int n)
+{
+    QList<QByteArray> list;
+    for (int i = 0; i < n; ++i)
+        list << QByteArray::number(i) + "\tf" + QByteArray::number(i) + "|" + g("图") + "|t";
+    return RecordList::fromList(list);
+}
+
+} // namespace
+
+TEST(Navigation, PageButtonsFollowTheCategorySize)
+{
+    const struct
+    {
+        qsizetype records;
+        int buttons;
+    } cases[] = {{0, 1}, {1, 2}, {240, 2}, {241, 3}, {100000, 418}};
+    for (const auto &c : cases) {
+        const QList<BarEntry> entries = pageEntries(c.records);
+        ASSERT_EQ(entries.size(), c.buttons) << c.records;
+        EXPECT_EQ(entries[0].caption, QString::fromUtf8("全部"));
+        EXPECT_TRUE(entries[0].checked);
+        EXPECT_EQ(entries.last().tag, c.buttons - 1);
+    }
+    const QList<BarEntry> three = pageEntries(241);
+    EXPECT_EQ(QRect(three[0].left, 0, three[0].width, 1), QRect(10, 0, 45, 1));
+    EXPECT_EQ(three[1].caption, QString::fromUtf8("第1页"));
+    EXPECT_EQ(three[1].left, 58);
+    EXPECT_EQ(three[2].left, 106);
+    EXPECT_FALSE(three[2].checked);
+}
+
+TEST(Navigation, PagesSliceTheCategoryAndAPastTheEndPageKeepsTheGrid)
+{
+    const RecordList all = records(481);
+    EXPECT_EQ(pageRecords(all, 0)->size(), 481);
+    EXPECT_EQ(pageRecords(all, 1)->size(), 240);
+    ASSERT_EQ(pageRecords(all, 3)->size(), 1);
+    EXPECT_EQ(pageRecords(all, 3)->at(0), all.at(480));
+    EXPECT_EQ(pageRecords(all, 2)->at(0), all.at(240));
+    EXPECT_FALSE(pageRecords(all, 4).has_value());
+}
+
+TEST(Navigation, CategoryButtonsAreSizedFromGbkLengthsAndClicksDecideWhatReloads)
+{
+    EXPECT_EQ(captionWidth(QString::fromUtf8("建筑图纸")), 60);
+    EXPECT_EQ(captionWidth("A"), 15);
+    EXPECT_EQ(captionWidth(QString::fromUtf8("A图")), 30);
+    const QList<ButtonPlace> places = categoryButtonPlaces({QString::fromUtf8("建筑图纸"), "A", QString::fromUtf8("A图")});
+    ASSERT_EQ(places.size(), 3);
+    EXPECT_EQ(places[0].left, 5);
+    EXPECT_EQ(places[1].left, 70);
+    EXPECT_EQ(places[2].left, 90);
+
+    EXPECT_EQ(categoryClick(3, 3, 0, 0), CategoryClick::ToggleZone);
+    EXPECT_EQ(categoryClick(1, 3, 0, 2), CategoryClick::Switch);
+    EXPECT_EQ(categoryClick(0, 3, 0, 2), CategoryClick::Ignore);
+    EXPECT_EQ(categoryClick(0, 3, 0, kSearchPage), CategoryClick::Switch); // search results: reload
+}
+
+TEST(PictureRules, EachCellShowsItsPicturesState)
+{
+    const QByteArray picture = "7\ta01|" + g("图一") + "|2010-04-01 23:35";
+    const QByteArray withdrawn = "7\ta01|" + g("图一") + "|-1";
+    const QByteArray caption = "0\t" + g("【推荐】");
+    const struct
+    {
+        QByteArray record;
+        bool taken, hovered;
+        CellLook::Kind kind;
+        PictureTone tone;
+        bool bold;
+    } cases[] = {
+        {picture, false, false, CellLook::Picture, PictureTone::Blue, false},
+        {picture, true, false, CellLook::Picture, PictureTone::Red, false},
+        {picture, false, true, CellLook::Picture, PictureTone::Red, false},
+        {withdrawn, true, true, CellLook::Picture, PictureTone::Black, false},
+        {caption, false, false, CellLook::Caption, PictureTone::Red, true},
+        {"", false, true, CellLook::Empty, PictureTone::Blue, false},
+    };
+    for (const auto &c : cases) {
+        const CellLook look = gridCellLook(c.record, c.taken, c.hovered);
+        EXPECT_EQ(look.kind, c.kind) << c.record.constData();
+        EXPECT_EQ(look.tone, c.tone) << c.record.constData() << c.taken << c.hovered;
+        EXPECT_EQ(look.bold, c.bold) << c.record.constData();
+    }
+    EXPECT_EQ(gridCellLook(picture, false, false).text, QString::fromUtf8("a01  图一"));
+    EXPECT_EQ(gridCellLook(caption, false, false).text, QString::fromUtf8("【推荐】"));
+
+    EXPECT_TRUE(canPick(picture));
+    EXPECT_FALSE(canPick(withdrawn));
+    EXPECT_FALSE(canPick(caption));
+    EXPECT_FALSE(canPick(""));
+    // Only a time of exactly "-1" withdraws: a time that merely ends in "-1" is a picture.
+    EXPECT_TRUE(canPick("3\ta|b|2010-1-1"));
+}
+
+TEST(PictureRules, AMegabyteRecordIsCutBeforeItIsLaidOut)
+{
+    const QByteArray huge = "1\t" + QByteArray(3 << 20, 'x') + "|" + g("图") + "|t";
+    const CellLook look = gridCellLook(huge, false, false);
+    EXPECT_LT(look.text.size(), 2000);
+    EXPECT_TRUE(look.text.startsWith("xxx"));
+    EXPECT_TRUE(look.text.contains(QChar(0x2026)));
+}
+
+TEST(PictureGridModel, FourToARowNeverFewerThanOneRowAndKnowsItsCategory)
+{
+    PictureGridModel model;
+    EXPECT_EQ(model.category(), -1);
+    model.fill(2, records(0));
+    EXPECT_EQ(model.category(), 2);
+    EXPECT_EQ(model.rowCount(), 1);
+    for (int c = 0; c < 4; ++c)
+        EXPECT_TRUE(model.cell(c, 0).isEmpty());
+
+    model.fill(0, records(5));
+    ASSERT_EQ(model.rowCount(), 2);
+    EXPECT_TRUE(model.cell(0, 1).startsWith("4\t"));
+    EXPECT_TRUE(model.cell(1, 1).isEmpty());
+    EXPECT_TRUE(model.cell(3, 0).startsWith("3\t"));
+
+    model.fill(0, records(8));
+    EXPECT_EQ(model.rowCount(), 2);
+    EXPECT_FALSE(model.cell(3, 1).isEmpty());
+    model.fill(0, records(3));
+    EXPECT_EQ(model.rowCount(), 1);
+
+    model.setCell(2, 0, "2\tnew|" + g("新") + "|now");
+    EXPECT_EQ(model.cell(2, 0), "2\tnew|" + g("新") + "|now");
+    EXPECT_EQ(model.data(model.index(0, 2)).toString(), QString::fromUtf8("new  新"));
+}

@@ -1,0 +1,116 @@
+// "MySelect.ini" as users carry it between machines: our profile reader and writer, and the selection
+// store on top of it.
+#include "core/catalogue/catalogue.h"
+#include "core/personal/profile_file.h"
+#include "core/personal/selection_store.h"
+#include "test_support.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <gtest/gtest.h>
+
+using namespace kestrin;
+using kestrin::test::g;
+
+namespace {
+
+QString write(const QTemporaryDir &dir, const QByteArray &bytes)
+{
+    const QString path = dir.filePath("MySelect.ini");
+    QFile f(path);
+    f.open(QIODevice::WriteOnly);
+    f.write(bytes);
+    return path;
+}
+
+QByteArray read(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+} // namespace
+
+TEST(ProfileFile, KeepsEveryOtherLineAndChangesAValueInItsOwnLine)
+{
+    QTemporaryDir dir;
+    // A GBK section name whose second byte is "]" (95 5D), a comment, garbage, a header cut off, a
+    // duplicate section, a UTF-8 line and a line without its CRLF at the end.
+    const QByteArray user = "PELMARQ_" + QByteArray("\x95\x5D") + g("张");
+    const QByteArray before = "; kept\r\n[Other]\r\nx=1\r\n" + QByteArray("[") + user + "]\r\nUserPassword=p\r\n"
+                              "garbage line\r\n[PELMARQ_cut\r\nUserSelect=old\r\n\r\n[" + user + "]\r\n"
+                              "UserSelect=second\r\n" + QString::fromUtf8("[用户]\r\nk=v").toUtf8();
+    const QString path = write(dir, before);
+    ProfileFile file;
+    ASSERT_TRUE(file.load(path));
+    EXPECT_EQ(file.value(user, "userpassword"), "p"); // names without regard to ASCII case
+    EXPECT_EQ(file.value(user, "UserSelect"), "old"); // the first section of that name; a cut header is none
+    EXPECT_EQ(file.value("other", "X"), "1");
+    EXPECT_EQ(file.value("PELMARQ_cut", "UserSelect"), "");
+    file.setValue(user, "USERSELECT", "new");
+    ASSERT_TRUE(file.save());
+    QByteArray expected = before;
+    expected.replace("UserSelect=old", "USERSELECT=new");
+    EXPECT_EQ(read(path), expected); // even the missing line end at the end stays missing
+    EXPECT_EQ(QFileInfo(path).permissions() & (QFile::ReadGroup | QFile::ReadOther), QFile::Permissions());
+}
+
+TEST(ProfileFile, ValuesOfAnyLengthAndNewKeysAndSectionsWhereTheyBelong)
+{
+    QTemporaryDir dir;
+    const QString path = write(dir, "[A]\r\nk=1\r\n\r\n[B]\r\n");
+    ProfileFile file;
+    ASSERT_TRUE(file.load(path));
+    const QByteArray huge(10 << 20, 'n');
+    file.setValue("A", "long", huge);
+    file.setValue("C", "k", "3");
+    ASSERT_TRUE(file.save());
+    EXPECT_EQ(read(path), "[A]\r\nk=1\r\nlong=" + huge + "\r\n\r\n[B]\r\n[C]\r\nk=3\r\n");
+    ProfileFile again;
+    ASSERT_TRUE(again.load(path));
+    EXPECT_EQ(again.value("a", "LONG").size(), huge.size());
+    EXPECT_TRUE(sameProfileName(g("東a"), g("東A")));
+    EXPECT_FALSE(sameProfileName(g("東"), g("柬")));
+
+    // A save that cannot happen leaves the file as it was.
+    QFile blocker(dir.filePath("blocker")); // a file where the folder would have to be
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    ProfileFile nowhere;
+    ASSERT_TRUE(nowhere.load(dir.filePath("blocker/MySelect.ini")));
+    nowhere.setValue("A", "k", "v");
+    QString error;
+    EXPECT_FALSE(nowhere.save(&error));
+    EXPECT_FALSE(error.isEmpty());
+}
+
+TEST(SelectionStore, RegistersSavesAndLoadsSelectionsInTheirFormat)
+{
+    QTemporaryDir dir;
+    SelectionStore store(dir.filePath("MySelect.ini"));
+    QString error;
+    ASSERT_TRUE(store.registerUser(g("张三"), "p", &error));
+    EXPECT_EQ(read(store.path()), "[PELMARQ_" + g("张三") + "]\r\nUserPassword=p\r\nUserSelect=\r\n");
+    EXPECT_EQ(store.password(g("张三")), "p");
+    EXPECT_EQ(store.password("nobody"), "");
+
+    Catalogue cat;
+    cat.reset({{"a", "f", ".jpg"}, {"b", "f", ".jpg"}, {"c", "f", ".jpg"}});
+    cat.categories[0].selection = {"A", "B"};
+    cat.categories[2].selection = {"C"};
+    ASSERT_TRUE(store.saveSelection(g("张三"), cat, &error));
+    EXPECT_TRUE(read(store.path()).contains("UserSelect=A,B,||C,\r\n"));
+    EXPECT_EQ(selectionText(cat), "A,B,||C,");
+
+    Catalogue back;
+    back.reset({{"a", "f", ".jpg"}, {"b", "f", ".jpg"}});
+    back.categories[1].selection = {"kept"};
+    store.loadSelection(g("张三"), back); // an empty part and a part beyond the categories change nothing
+    EXPECT_EQ(back.categories[0].selection, (QList<QByteArray>{"A", "B"}));
+    EXPECT_EQ(back.categories[1].selection, QList<QByteArray>{"kept"});
+    EXPECT_EQ(selectionNames(",,x,,y"), (QList<QByteArray>{"x", "y"}));
+
+    for (const char *bad : {"a]b", "[x", "a=b", "a\nb", "a\tb"})
+        EXPECT_FALSE(userNameProblem(QString::fromUtf8(bad)).isEmpty()) << bad;
+    EXPECT_FALSE(userNameProblem(QString::fromUtf8("😀")).isEmpty()); // no GBK form
+    EXPECT_TRUE(userNameProblem(QString::fromUtf8("张三 abc")).isEmpty());
+}
