@@ -105,7 +105,7 @@ bool BenchWindow::reload()
 {
     bool shown = false;
     const auto c = QObject::connect(window.get(), &MainWindow::categoryShown, [&] { shown = true; });
-    window->reloadCategory();
+    window->session().switchCategory(window->catalogue().current); // the same category, loaded again
     const bool ok = waitFor([&] { return shown; });
     QObject::disconnect(c);
     window->galleryPage()->repaint();

@@ -104,8 +104,9 @@ struct Picks
         file.load(store.path());
         for (int u = 0; u < 1000; ++u) {
             const QByteArray section = QByteArray(SelectionStore::kSectionPrefix) + "user" + QByteArray::number(u);
-            file.setValue(section, "UserPassword", "pw" + QByteArray::number(u));
-            file.setValue(section, "UserSelect", "A1,A2,|B1,");
+            if (!file.setValue(section, "UserPassword", "pw" + QByteArray::number(u)) ||
+                !file.setValue(section, "UserSelect", "A1,A2,|B1,"))
+                qFatal("profile value refused");
         }
         file.save();
         QString error;

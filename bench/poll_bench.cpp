@@ -1,8 +1,7 @@
 // Polls that find nothing new: the CPU each costs the UI thread and the memory over many of them,
 // against our own library server (default) or any server given by --url (nginx, for its access log).
-//   kestrin-bench-poll [--polls N] [--url BASE] [--plain]
-// --plain polls the way a client without validators and kept connections would: a new connection and
-// the whole change file every time.
+//   kestrin-bench-poll [--polls N] [--url BASE] [--fresh]
+// --fresh opens a new connection for every poll, as a client that keeps none would.
 #include "core/catalogue/catalogue.h"
 #include "core/catalogue/category_loader.h"
 #include "core/catalogue/change_poll.h"
@@ -57,7 +56,7 @@ int main(int argc, char **argv)
             polls = args[++i].toInt();
         else if (args[i] == QLatin1String("--url") && i + 1 < args.size())
             url = args[++i];
-        else if (args[i] == QLatin1String("--plain"))
+        else if (args[i] == QLatin1String("--fresh"))
             plain = true;
     }
 
@@ -84,7 +83,7 @@ int main(int argc, char **argv)
         return 1;
     }
     ChangePoller poller(cat, loader);
-    poller.setPlainRequests(plain);
+    poller.setFreshConnections(plain);
     int changes = 0;
     QObject::connect(&poller, &ChangePoller::changesArrived, [&] { ++changes; });
     QObject::connect(&poller, &ChangePoller::reloadNeeded, [&] { ++changes; });
@@ -99,7 +98,7 @@ int main(int argc, char **argv)
         guard.start(30000);
         return loop.exec() == 0;
     };
-    pollOnce(); // the first poll learns the validators
+    pollOnce(); // the first poll opens the connection
     const long rssBefore = rssKb();
     const double cpuBefore = threadCpuMs();
     QElapsedTimer wall;
@@ -113,7 +112,7 @@ int main(int argc, char **argv)
     const double cpuPerTick = (threadCpuMs() - cpuBefore) / polls;
     std::printf("%d polls (%s) of %s: %.3f ms CPU per tick on the UI thread (target 1 ms), %.2f ms wall per "
                 "tick, RSS %ld kB before, %ld kB after, %d changes seen\n",
-                polls, plain ? "new connection, whole file" : "kept connection, validators", qPrintable(url),
+                polls, plain ? "new connection per poll" : "kept connection", qPrintable(url),
                 cpuPerTick, double(wall.elapsed()) / polls, rssBefore, rssKb(), changes);
     return 0;
 }

@@ -77,14 +77,15 @@ void BM_ReloadCategoryWithoutNetwork(benchmark::State &state)
     const QString base = m.catalogue().baseUrl();
     const QByteArray page = fetch(base + "/kq/Page0.dat").body;
     const QByteArray changer = fetch(base + "/kq/Changer0.dat").body;
+    Catalogue cat = m.catalogue(); // the session's own is not for writing
     for (auto _ : state) {
         PageFile parsed;
         parsePageFile(page, parsed);
-        applyPage(m.catalogue(), 0, std::move(parsed));
-        applyChangeLines(m.catalogue(), 0, splitLines(changer, 4));
-        const LatestRows rows = latestRows(m.catalogue(), m.catalogue().latest(0), false);
-        m.galleryPage()->setLatestRows(rows.top);
-        m.galleryPage()->showAll(false);
+        applyPage(cat, 0, std::move(parsed));
+        applyChangeLines(cat, 0, splitLines(changer, 4));
+        const LatestRows rows = latestRows(cat, cat.latest(0), false);
+        m.session().latestList().setRows(rows.top);
+        m.galleryPage()->pictureGrid()->showRecords(0, cat.items(0), false, 0);
         m.galleryPage()->pictureGrid()->viewport()->repaint();
     }
 }
@@ -105,8 +106,9 @@ void BM_Merge200ChangesInto100kAndRepaint(benchmark::State &state)
     for (int i = 0; i < 200; ++i)
         entries << QByteArray::number((i * 499) % kRecords);
     QCoreApplication::processEvents();
+    Catalogue cat = m.catalogue();
     for (auto _ : state) {
-        benchmark::DoNotOptimize(applyChanges(m.catalogue(), 0, entries, targets, {}).size());
+        benchmark::DoNotOptimize(applyChanges(cat, 0, entries, targets, {}).size());
         QCoreApplication::processEvents();
     }
 }
@@ -124,7 +126,7 @@ void BM_FileListFillAndSort100k(benchmark::State &state)
         entries << QByteArray::number((k * 7919) % kRecords);
     m.pages()->setCurrentIndex(1);
     for (auto _ : state) {
-        m.filePage()->setFileRows(latestRows(m.catalogue(), entries, false).main);
+        m.session().fileList().setRows(latestRows(m.catalogue(), entries, false).main);
         m.filePage()->fileList()->viewport()->repaint();
     }
 }

@@ -101,12 +101,18 @@ bool WindowHarness::waitDialogClosed(int ms)
 
 void WindowHarness::poll()
 {
-    window->poller().poll();
-    if (!waitUntil([this] { return !window->poller().isPolling(); }, 30000))
+    window->session().poller().poll();
+    if (!waitUntil([this] { return !window->session().poller().isPolling(); }, 30000))
         throw std::runtime_error("poll did not end");
-    if (!waitUntil([this] { return !window->categoryLoader().isLoading(); }, 30000))
+    if (!waitUntil([this] { return !window->session().loader().isLoading(); }, 30000))
         throw std::runtime_error("reload did not end");
     QCoreApplication::processEvents();
+}
+
+void WindowHarness::reload()
+{
+    window->refreshLimitTimer().stop();
+    window->session().refresh();
 }
 
 QList<QByteArray> makeRecords(int count)

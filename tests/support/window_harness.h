@@ -67,6 +67,8 @@ public:
     bool waitDialogClosed(int ms = 10000);
     // Runs one poll of the current category to its end, and the reload it may start.
     void poll();
+    // "立即刷新" with its 15 seconds over.
+    void reload();
 };
 
 // "A<k>|<Chinese name>|<time>" records 0..count-1 of the given category.

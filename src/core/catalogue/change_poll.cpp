@@ -32,7 +32,7 @@ PollAction decidePoll(const Catalogue &cat, int c, const QList<QByteArray> &line
             const int v = parseSignedInt(trimmedBlanks(raw), &number);
             const qsizetype index = v < 0 ? -qsizetype(v) : qsizetype(v);
             if (number && index >= cat.items(c).size())
-                return PollAction::ReloadThenMerge;
+                return PollAction::Reload;
         }
         return PollAction::Merge;
     }
@@ -66,18 +66,12 @@ void ChangePoller::poll()
         m_catalogue.serverIndex = m_chosen();
     m_restart = false;
     HttpRequest prototype = changeFileRequest();
-    prototype.keepAlive = !m_plain;
+    prototype.keepAlive = !m_freshConnections;
     const QString path = changeFilePath(c);
-    const QString url = m_catalogue.baseUrl() + path;
-    if (!m_plain) {
-        const auto known = m_validators.value(url);
-        prototype.ifNoneMatch = known.first;
-        prototype.ifModifiedSince = known.second;
-    }
     if (m_fetch)
         m_fetch->deleteLater();
     m_fetch = new FailoverFetch(m_catalogue, path, prototype,
-                                [](const HttpResult &r) { return r.ok() || r.notModified(); }, this);
+                                [](const HttpResult &r) { return r.ok(); }, this);
     connect(m_fetch, &FailoverFetch::serverFailed, this, [this](int index) {
         m_failing = true;
         emit serverFailed(index);
@@ -89,13 +83,13 @@ void ChangePoller::poll()
         emit finished();
     });
     connect(m_fetch, &FailoverFetch::answered, this, [this, c](const HttpResult &r) {
-        onAnswer(c, m_catalogue.baseUrl() + changeFilePath(c), r);
+        onAnswer(c, r);
         emit finished();
     });
     m_fetch->start();
 }
 
-void ChangePoller::onAnswer(int category, const QString &url, const HttpResult &result)
+void ChangePoller::onAnswer(int category, const HttpResult &result)
 {
     if (m_failing) {
         m_failing = false;
@@ -104,8 +98,8 @@ void ChangePoller::onAnswer(int category, const QString &url, const HttpResult &
     // A category switch meanwhile: this answer is about a category no longer shown.
     if (category != m_catalogue.current || m_loader.isLoading())
         return;
-    // The change file may say nothing new (or nothing at all: 304) while the category shown is empty
-    // because its load failed; with the server back, it is loaded again.
+    // The change file may say nothing new while the category shown is empty because its load failed;
+    // with the server back, it is loaded again.
     if (m_catalogue.categories[size_t(category)].failed) {
         if (!m_sinceRetry.isValid() || m_sinceRetry.hasExpired(kRetryMs)) {
             m_sinceRetry.start();
@@ -113,12 +107,6 @@ void ChangePoller::onAnswer(int category, const QString &url, const HttpResult &
         }
         return;
     }
-    if (result.notModified())
-        return;
-    if (!m_plain && (!result.etag.isEmpty() || !result.lastModified.isEmpty()) && result.validatorsSettled())
-        m_validators.insert(url, {result.etag, result.lastModified});
-    else
-        m_validators.remove(url);
     const QList<QByteArray> lines = splitLines(result.body, 4);
     switch (decidePoll(m_catalogue, category, lines)) {
     case PollAction::Nothing:
@@ -132,10 +120,7 @@ void ChangePoller::onAnswer(int category, const QString &url, const HttpResult &
         return;
     }
     case PollAction::Reload:
-        emit reloadNeeded(category, {});
-        return;
-    case PollAction::ReloadThenMerge:
-        emit reloadNeeded(category, splitString(lines.value(3), ","));
+        emit reloadNeeded(category);
         return;
     }
 }

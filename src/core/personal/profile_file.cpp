@@ -156,8 +156,11 @@ bool ProfileFile::contains(QByteArrayView section, QByteArrayView key) const
     return header >= 0 && keyLine(header, key) >= 0;
 }
 
-void ProfileFile::setValue(QByteArrayView section, QByteArrayView key, QByteArrayView value)
+bool ProfileFile::setValue(QByteArrayView section, QByteArrayView key, QByteArrayView value)
 {
+    const auto breaksLine = [](QByteArrayView text) { return text.contains('\r') || text.contains('\n'); };
+    if (breaksLine(section) || breaksLine(key) || breaksLine(value))
+        return false;
     const QByteArray line = key.toByteArray() + '=' + value.toByteArray();
     const int header = sectionLine(section);
     if (header < 0) {
@@ -166,18 +169,19 @@ void ProfileFile::setValue(QByteArrayView section, QByteArrayView key, QByteArra
         m_lines.append('[' + section.toByteArray() + ']');
         m_lines.append(line);
         m_endsWithNewline = true;
-        return;
+        return true;
     }
     const int existing = keyLine(header, key);
     if (existing >= 0) {
         m_lines[existing] = line;
-        return;
+        return true;
     }
     // After the section's last line that is not blank.
     int at = sectionEnd(header);
     while (at > header + 1 && trimmedBlanks(m_lines[at - 1]).isEmpty())
         --at;
     m_lines.insert(at, line);
+    return true;
 }
 
 } // namespace kestrin

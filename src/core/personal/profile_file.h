@@ -23,7 +23,9 @@ public:
     // Empty when the section or key is missing; the first section of that name counts.
     QByteArray value(QByteArrayView section, QByteArrayView key) const;
     bool contains(QByteArrayView section, QByteArrayView key) const;
-    void setValue(QByteArrayView section, QByteArrayView key, QByteArrayView value);
+    // False, and nothing changed, when a name or the value holds a line break: it would end the line
+    // and make the rest a line of its own.
+    [[nodiscard]] bool setValue(QByteArrayView section, QByteArrayView key, QByteArrayView value);
 
     const QString &path() const { return m_path; }
     QByteArray bytes() const;

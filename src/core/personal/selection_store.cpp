@@ -4,6 +4,8 @@
 #include "core/catalogue/gbk.h"
 #include "core/catalogue/records.h"
 
+#include <algorithm>
+
 namespace kestrin {
 
 bool SelectionStore::open(QString *error) { return m_file.load(m_path, error); }
@@ -17,8 +19,11 @@ bool SelectionStore::registerUser(const QByteArray &user, const QByteArray &pass
 {
     if (!open(error))
         return false;
-    m_file.setValue(section(user), "UserPassword", password);
-    m_file.setValue(section(user), "UserSelect", "");
+    if (!m_file.setValue(section(user), "UserPassword", password) || !m_file.setValue(section(user), "UserSelect", "")) {
+        if (error)
+            *error = QStringLiteral("用户名或密码含有换行");
+        return false;
+    }
     return m_file.save(error);
 }
 
@@ -40,7 +45,11 @@ bool SelectionStore::saveSelection(const QByteArray &user, const Catalogue &cat,
 {
     if (!open(error))
         return false;
-    m_file.setValue(section(user), "UserSelect", selectionText(cat));
+    if (!m_file.setValue(section(user), "UserSelect", selectionText(cat))) {
+        if (error)
+            *error = QStringLiteral("所选图纸名含有换行");
+        return false;
+    }
     return m_file.save(error);
 }
 
@@ -66,15 +75,32 @@ QList<QByteArray> selectionNames(QByteArrayView part)
     return names;
 }
 
+namespace {
+
+bool isControl(QChar ch) { return ch.unicode() < 0x20 || ch.unicode() == 0x7F; }
+
+// The file is GBK: a text it cannot hold would come back as another text.
+bool fitsGbk(const QString &text) { return gbk::decode(gbk::encode(text)) == text; }
+
+} // namespace
+
 QString userNameProblem(const QString &name)
 {
     for (const QChar ch : name) {
-        if (ch == u'[' || ch == u']' || ch == u'=' || ch.unicode() < 0x20 || ch.unicode() == 0x7F)
+        if (ch == u'[' || ch == u']' || ch == u'=' || isControl(ch))
             return QStringLiteral("用户名不能包含 [ ] = 、换行或控制字符！");
     }
-    // The file is GBK: a name it cannot hold would come back as another name.
-    if (gbk::decode(gbk::encode(name)) != name)
+    if (!fitsGbk(name))
         return QStringLiteral("用户名含有无法保存的字符，请换一个用户名！");
+    return {};
+}
+
+QString passwordProblem(const QString &password)
+{
+    if (std::any_of(password.cbegin(), password.cend(), isControl))
+        return QStringLiteral("密码不能包含换行或控制字符！");
+    if (!fitsGbk(password))
+        return QStringLiteral("密码含有无法保存的字符，请换一个密码！");
     return {};
 }
 

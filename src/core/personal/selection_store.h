@@ -46,5 +46,7 @@ QList<QByteArray> selectionNames(QByteArrayView part);
 // Why a user name cannot be used, or empty when it can: names that would break the file's layout
 // ("[", "]", "=", line breaks and other control characters) are refused.
 QString userNameProblem(const QString &name);
+// The same for a password: line breaks and other control characters would break its line.
+QString passwordProblem(const QString &password);
 
 } // namespace kestrin

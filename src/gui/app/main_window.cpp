@@ -1,26 +1,25 @@
-// The window's composition, its window-wide events and the loading of categories.
+// The window's composition, its window-wide events, and what it shows of the session.
 #include "gui/app/main_window.h"
 
+#include "core/catalogue/gbk.h"
+#include "core/server/remote_config.h"
 #include "gui/app/app_title.h"
 #include "gui/app/loading_popup.h"
-#include "core/app/settings.h"
 #include "gui/app/web_tab_host.h"
 #include "gui/app/window_status_bar.h"
-#include "core/catalogue/gbk.h"
-#include "core/catalogue/latest_rows.h"
 #include "gui/download/file_page.h"
 #include "gui/gallery/gallery_page.h"
 #include "gui/gallery/picture_grid.h"
-#include "platform/lifecycle.h"
-#include "platform/prompts.h"
-#include "platform/settings_store.h"
-#include "platform/shell.h"
-#include "core/server/remote_config.h"
-#include "gui/ui/picture_list.h"
+#include "core/gallery/picture_grid_model.h"
+#include "gui/server/server_bar.h"
 #include "gui/ui/widget_kit.h"
+#include "platform/notifications.h"
+#include "platform/prompts.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QLabel>
 #include <QProgressBar>
 #include <QScreen>
 #include <QTabBar>
@@ -30,26 +29,20 @@
 namespace kestrin {
 
 MainWindow::MainWindow(Platform platform, QWidget *parent)
-    : QMainWindow(parent), m_platform(std::move(platform)), m_loader(m_catalogue), m_poller(m_catalogue, m_loader),
-      m_speedTest(m_catalogue),
-      m_downloads(m_catalogue, [this] {
-          return QueueSettings{m_options.savePath(), m_options.flag(UserOptions::ChineseNames),
-                               m_options.flag(UserOptions::AutoOpen)};
-      })
+    : QMainWindow(parent), m_platform(std::move(platform)), m_session(m_platform)
 {
     setObjectName(QStringLiteral("mainWindow"));
     kit::setPixelFont(this, 12);
     resize(963, 742);
     // The bars above the lists are laid out for this width; narrower would cut their controls off.
     setMinimumSize(963, 560);
-    m_catalogue.servers = m_platform.servers;
 
     m_pages = new QTabWidget(this);
     m_pages->setObjectName(QStringLiteral("pages"));
     setCentralWidget(m_pages);
-    m_gallery = new GalleryPage(m_platform, m_catalogue, m_serverChoice, m_options, m_zone);
+    m_gallery = new GalleryPage(m_platform, m_session);
     m_pages->addTab(m_gallery, QStringLiteral("图库模式"));
-    m_filePage = new FilePage(m_platform, m_catalogue, m_serverChoice, m_options, m_downloads);
+    m_filePage = new FilePage(m_platform, m_session);
     m_pages->addTab(m_filePage, QStringLiteral("软件模式"));
     m_webTabs = new WebTabHost(m_pages, m_platform.makeWebPage);
     m_pages->tabBar()->installEventFilter(this);
@@ -59,73 +52,154 @@ MainWindow::MainWindow(Platform platform, QWidget *parent)
     m_soundBox = optionBox("soundBox", QStringLiteral("声音提醒"), UserOptions::PlaySound);
     m_chineseNamesBox = optionBox("chineseNamesBox", QStringLiteral("中文名下载"), UserOptions::ChineseNames);
     m_popup = new LoadingPopup(this);
-
-    m_refreshLimitTimer.setObjectName(QStringLiteral("refreshLimitTimer"));
-    m_refreshLimitTimer.setInterval(kRefreshLimitMs);
-    m_refreshLimitTimer.setSingleShot(true);
-    connectParts();
+    connectPages();
+    connectSession();
 }
 
-MainWindow::~MainWindow() { m_loader.cancel(); }
+MainWindow::~MainWindow() = default;
 
 QCheckBox *MainWindow::optionBox(const char *name, const QString &text, UserOptions::Flag flag)
 {
+    UserOptions &options = m_session.options();
     auto *box = new QCheckBox(text, this);
     box->setObjectName(QLatin1String(name));
-    box->setChecked(m_options.flag(flag));
+    box->setChecked(options.flag(flag));
     kit::setTextColour(box, Qt::blue);
     box->adjustSize();
-    connect(box, &QCheckBox::toggled, &m_options, [this, flag](bool on) { m_options.setFlag(flag, on); });
+    connect(box, &QCheckBox::toggled, &options, [&options, flag](bool on) { options.setFlag(flag, on); });
     return box;
 }
 
-void MainWindow::connectParts()
+void MainWindow::connectPages()
 {
-    connect(&m_loader, &CategoryLoader::finished, this, &MainWindow::onCategoryFinished);
-    connect(&m_loader, &CategoryLoader::changeServerFailed, this, &MainWindow::onChangeServerFailed);
-    connect(&m_loader, &CategoryLoader::changeServersExhausted, this, &MainWindow::onNoChangeServer);
-    connect(m_gallery, &GalleryPage::categorySwitchRequested, this, &MainWindow::switchCategory);
+    LibrarySession *session = &m_session;
+    connect(m_gallery, &GalleryPage::refreshRequested, session, &LibrarySession::refresh);
+    connect(m_filePage, &FilePage::refreshRequested, session, &LibrarySession::refresh);
+    connect(m_gallery, &GalleryPage::zoneToggleRequested, session, &LibrarySession::toggleZone);
+    connect(m_filePage, &FilePage::zoneToggleRequested, session, &LibrarySession::toggleZone);
+    connect(m_gallery, &GalleryPage::categorySwitchRequested, session, &LibrarySession::switchCategory);
+    connect(m_filePage, &FilePage::categorySwitchRequested, session, &LibrarySession::switchCategory);
     connect(m_gallery, &GalleryPage::saveFolderChooseRequested, this, &MainWindow::chooseSaveFolder);
     connect(m_filePage, &FilePage::saveFolderChooseRequested, this, &MainWindow::chooseSaveFolder);
-    connect(m_gallery, &GalleryPage::refreshRequested, this, &MainWindow::refresh);
-    connect(m_filePage, &FilePage::refreshRequested, this, &MainWindow::refresh);
-    connect(m_filePage, &FilePage::categorySwitchRequested, this, &MainWindow::switchCategory);
-    // Taken on one page: both pages' lists show it at once, as a refill would.
-    const auto spreadTaken = [this](int category, qsizetype id) {
-        if (category != m_catalogue.current)
-            return;
-        m_gallery->latestList()->listModel()->markRecord(id);
-        m_filePage->fileList()->listModel()->markRecord(id);
-        m_gallery->pictureGrid()->viewport()->update();
-    };
-    connect(m_gallery, &GalleryPage::pictureTaken, this, spreadTaken);
-    connect(m_filePage, &FilePage::pictureTaken, this, spreadTaken);
+    connect(m_gallery, &GalleryPage::searchRequested, this, &MainWindow::search);
+    connect(m_filePage, &FilePage::searchRequested, this, &MainWindow::search);
+    connect(m_gallery, &GalleryPage::zoneButtonClicked, this, &MainWindow::onZoneButton);
+    for (ServerBar *bar : {m_gallery->serverBar(), m_filePage->serverBar()})
+        connect(bar, &ServerBar::speedTestRequested, &m_session.speedTest(), &SpeedTest::start);
     connect(m_webTabs, &WebTabHost::reloadFailed, this, [this] {
         m_platform.prompts.titledMessage(QStringLiteral("错误！"), QStringLiteral("当前无法访问该页面，请联系网站站长！"));
     });
-    connectChanges();
-    connectDownloads();
-    connectZone();
 }
 
-void MainWindow::connectDownloads()
+void MainWindow::connectSession()
 {
+    LibrarySession &s = m_session;
+    connect(&s, &LibrarySession::configured, this, &MainWindow::onConfigured);
+    connect(&s, &LibrarySession::startFinished, this, &MainWindow::onStartFinished);
+    connect(&s, &LibrarySession::currentCategoryChanged, this, &MainWindow::onCurrentCategory);
+    connect(&s, &LibrarySession::loadStarted, this, [this](int, bool visible) {
+        if (visible)
+            m_popup->showOverOwner();
+    });
+    connect(&s, &LibrarySession::categoryLoaded, this, &MainWindow::onCategoryLoaded);
+    connect(&s, &LibrarySession::updateStatusChanged, this,
+            [this](const QString &text) { m_statusBar->setPanelText(WindowStatusBar::UpdatePanel, text); });
+    connect(&s, &LibrarySession::recordRewritten, this, [this](int category, qsizetype index, const QByteArray &record) {
+        m_gallery->pictureGrid()->gridModel()->updateRecord(category, index, record);
+    });
+    connect(&s, &LibrarySession::picturesAnnounced, this, [this](int, const QStringList &names) { onAnnounced(names); });
+    connect(&s, &LibrarySession::zoneChanged, this, &MainWindow::showZone);
+    connect(&s, &LibrarySession::pickedShown, this,
+            [this](const RecordList &records, bool fromTop) { m_gallery->showPicked(records, fromTop); });
+    connect(&s, &LibrarySession::loginRequested, this, &MainWindow::showLogin);
+    connect(&s.speedTest(), &SpeedTest::measured, &s.serverChoice(), &ServerChoice::setSpeedText);
+    connect(&s.speedTest(), &SpeedTest::failed, this,
+            [this](const QString &reason) { m_platform.prompts.message(QStringLiteral("测速失败：") + reason); });
+
     WindowStatusBar *status = m_statusBar;
-    connect(&m_downloads, &DownloadQueue::started, this, [status](const QByteArray &caption) {
+    DownloadQueue &queue = s.downloads();
+    connect(&queue, &DownloadQueue::started, this, [status](const QByteArray &caption) {
         status->setPanelText(WindowStatusBar::DownloadPanel, QStringLiteral("正在下载文件: ") + gbk::decodeForDisplay(caption));
     });
-    connect(&m_downloads, &DownloadQueue::idle, this, [status] {
+    connect(&queue, &DownloadQueue::idle, this, [status] {
         status->setPanelText(WindowStatusBar::DownloadPanel, QStringLiteral("正在下载文件: <空>"));
     });
-    connect(&m_downloads, &DownloadQueue::progress, this, [status](qint64 received, qint64 total) {
+    connect(&queue, &DownloadQueue::progress, this, [status](qint64 received, qint64 total) {
         QProgressBar *bar = status->progressBar();
         bar->setMaximum(total > 0 ? int(qMin<qint64>(total, INT_MAX)) : 100);
         bar->setValue(total > 0 ? int(qMin<qint64>(received, INT_MAX)) : 0);
     });
-    connect(&m_downloads, &DownloadQueue::downloaded, this, [this](const QString &path, bool open) {
-        if (open)
-            m_platform.shell.open(path);
-    });
+}
+
+void MainWindow::start()
+{
+    setWindowTitle(kAppTitle + QStringLiteral("Kestrin欢迎您的光临"));
+    m_gallery->latestTitle()->setText(kAppTitle + QStringLiteral("最新上传"));
+    m_pages->setCurrentIndex(0);
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    m_session.start();
+}
+
+void MainWindow::onConfigured(const RemoteConfig &config)
+{
+    QApplication::restoreOverrideCursor();
+    m_gallery->setNotices(gbk::decode(config.tip), gbk::decode(config.notice));
+}
+
+void MainWindow::onStartFinished(bool started)
+{
+    if (QApplication::overrideCursor())
+        QApplication::restoreOverrideCursor();
+    if (started) {
+        const Catalogue &cat = m_session.catalogue();
+        QStringList captions;
+        for (const Category &c : cat.categories)
+            captions << gbk::decode(c.entry.caption);
+        m_gallery->setCategories(captions);
+        m_filePage->setCategories(captions);
+        m_gallery->showPageButtons(0);
+        m_gallery->setCurrentCategory(0);
+        m_filePage->setCurrentCategory(0);
+        m_webTabs->startCounter(m_gallery->counterHost(), [this] { return m_session.catalogue().baseUrl(); });
+        m_webTabs->setUp(cat.baseUrl());
+    }
+    emit startFinished(started);
+}
+
+void MainWindow::onCurrentCategory(int category)
+{
+    m_gallery->setCurrentCategory(category);
+    m_filePage->setCurrentCategory(category);
+    m_gallery->setCurrentPage(0);
+}
+
+void MainWindow::onCategoryLoaded(int category, bool, LoadCause cause)
+{
+    m_popup->hide();
+    const bool fromTop = cause == LoadCause::Switch || cause == LoadCause::Start;
+    if (!m_session.zone().active()) {
+        if (cause == LoadCause::Switch)
+            m_gallery->showPageButtons(category);
+        else
+            m_gallery->updatePageButtons(category);
+        m_gallery->showCurrentPage(fromTop);
+    }
+    emit categoryShown(category);
+}
+
+void MainWindow::onAnnounced(const QStringList &names)
+{
+    // One message per poll, and only for a user who is not looking at the window.
+    if (m_platform.notifier && (!isActiveWindow() || isMinimized()))
+        m_platform.notifier->notify(QStringLiteral("图库新到图纸"), names.join(QStringLiteral("\n")));
+}
+
+void MainWindow::chooseSaveFolder()
+{
+    UserOptions &options = m_session.options();
+    const QString folder = m_platform.prompts.chooseFolder(QStringLiteral("请选择保存路径"), options.savePath());
+    if (!folder.isEmpty())
+        options.setSavePath(folder);
 }
 
 void MainWindow::showCentred()
@@ -135,112 +209,6 @@ void MainWindow::showCentred()
         move(s->availableGeometry().center() - frame.center() + frame.topLeft());
     }
     show();
-}
-
-void MainWindow::switchCategory(int category)
-{
-    m_gallery->setCurrentCategory(category);
-    m_filePage->setCurrentCategory(category);
-    m_gallery->setCurrentPage(0);
-    m_catalogue.current = category;
-    reloadCategory(
-        [this, category] {
-            if (m_zone.active())
-                showCategoryInZone(category);
-            else
-                m_gallery->showPageButtons(category);
-        },
-        true);
-}
-
-void MainWindow::reloadCategory(std::function<void()> afterLoad, bool fromTop)
-{
-    m_afterLoad = std::move(afterLoad);
-    m_fillFromTop = fromTop;
-    m_popup->showOverOwner();
-    m_loader.load(m_catalogue.current);
-}
-
-void MainWindow::onCategoryFinished(int category, bool ok, const QString &reason)
-{
-    if (m_starting) {
-        onFirstCategory(ok, reason);
-        return;
-    }
-    m_popup->hide();
-    showLoadStatus(category, ok, reason);
-    fillViews(category, std::exchange(m_fillFromTop, false));
-    if (std::function<void()> then = std::exchange(m_afterLoad, {}))
-        then();
-    emit categoryShown(category);
-}
-
-void MainWindow::showLoadStatus(int category, bool ok, const QString &reason)
-{
-    // A failed load says so until the next one succeeds; the grid alone would only look empty.
-    if (!ok)
-        m_statusBar->setPanelText(WindowStatusBar::UpdatePanel, QStringLiteral("载入失败: ") + reason);
-    else if (std::exchange(m_noChangeServer, false))
-        showServerTrouble(QStringLiteral("所有服务器均无法连接,稍后自动重试"));
-    else
-        m_statusBar->setPanelText(WindowStatusBar::UpdatePanel,
-                                  QStringLiteral("最后更新: ") +
-                                      gbk::decode(m_catalogue.categories[size_t(category)].updateTime));
-}
-
-void MainWindow::fillViews(int category, bool fromTop)
-{
-    const LatestRows rows = latestRows(m_catalogue, m_catalogue.latest(category), m_zone.active());
-    m_gallery->setLatestRows(rows.top);
-    m_filePage->setFileRows(rows.main);
-    if (!m_zone.active()) {
-        m_gallery->updatePageButtons(category);
-        m_gallery->showCurrentPage(fromTop);
-        return;
-    }
-    const std::optional<RecordList> selected =
-        m_catalogue.buildSelectRecords(category, m_catalogue.categories[size_t(category)].selection);
-    if (selected)
-        m_gallery->showPicked(*selected, fromTop);
-    else
-        m_platform.prompts.message(QStringLiteral("抱歉！由于版本升级，您的自选专区需要重新设置！"));
-}
-
-void MainWindow::onChangeServerFailed(int index, bool reported)
-{
-    // Start-up says it in a box; once the window is up, a failing server must not stop the user.
-    if (m_starting && reported)
-        m_platform.prompts.message(QStringLiteral("与#%1号主机通信失败,尝试连接下一台服务器!").arg(index));
-    else if (!m_starting)
-        showServerTrouble(QStringLiteral("与#%1号主机通信失败,正在尝试下一台服务器").arg(index));
-}
-
-void MainWindow::onNoChangeServer()
-{
-    if (!m_starting) {
-        m_noChangeServer = true;
-        return;
-    }
-    m_platform.prompts.message(QStringLiteral("所有服务器均无法连接,请与管理员联系!"));
-    m_platform.life.requestTermination();
-}
-
-void MainWindow::refresh()
-{
-    if (m_refreshLimitTimer.isActive()) {
-        m_platform.prompts.message(QStringLiteral("为了防止恶意刷新，每15秒只允许手动刷新一次！"));
-        return;
-    }
-    // Blocked from the click on, and for 15 seconds from the end of the reload.
-    m_refreshLimitTimer.start();
-    reloadCategory([this] { m_refreshLimitTimer.start(); });
-}
-
-void MainWindow::chooseSaveFolder()
-{
-    const QString folder = m_platform.prompts.chooseFolder(QStringLiteral("请选择保存路径"), m_options.savePath());
-    if (!folder.isEmpty())
-        m_options.setSavePath(folder);
 }
 
 void MainWindow::placeOptionBoxes()
@@ -279,14 +247,8 @@ void MainWindow::wheelEvent(QWheelEvent *event)
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
-    m_loader.cancel();
     m_popup->hide();
-    if (m_started && !m_closed) {
-        m_closed = true;
-        if (!writeSettings(m_platform.settings, {m_options.savePath(), userName()}))
-            m_platform.prompts.message(QStringLiteral("设置无法保存到 %1，本次选择的保存目录和用户将不会被记住。")
-                                           .arg(m_platform.settings.location()));
-    }
+    m_session.close();
     event->accept();
 }
 

@@ -1,6 +1,8 @@
 // The file page's layout: four columns, each built from its own controls.
 #include "gui/download/file_page.h"
 
+#include "core/app/library_session.h"
+
 #include "core/app/user_options.h"
 #include "core/catalogue/catalogue.h"
 #include "core/download/download_queue.h"
@@ -81,16 +83,16 @@ protected:
 
 } // namespace
 
-FilePage::FilePage(Platform &platform, Catalogue &catalogue, ServerChoice &choice, UserOptions &options,
-                   DownloadQueue &queue, QWidget *parent)
-    : QWidget(parent), m_platform(platform), m_catalogue(catalogue), m_options(options), m_downloads(queue)
+FilePage::FilePage(Platform &platform, LibrarySession &session, QWidget *parent)
+    : QWidget(parent), m_platform(platform), m_session(session), m_catalogue(session.catalogue()),
+      m_options(session.options()), m_downloads(session.downloads())
 {
     setObjectName(QStringLiteral("filePage"));
     auto *columns = new QHBoxLayout(this);
     columns->setContentsMargins(0, 0, 0, 0);
     columns->setSpacing(0);
     columns->addWidget(buildCategoryColumn());
-    columns->addWidget(buildOptionsColumn(choice));
+    columns->addWidget(buildOptionsColumn(session.serverChoice()));
     columns->addWidget(buildQueueColumn());
     columns->addWidget(buildFolderColumn(), 1);
 }
@@ -108,7 +110,7 @@ QWidget *FilePage::buildCategoryColumn()
     m_tabs->setExpanding(false);
     m_tabs->setGeometry(0, 8, 393, 32);
     connect(m_tabs, &QTabBar::currentChanged, this, &FilePage::onTab);
-    m_fileList = new PictureList("fileList", &fileRowTone, {177, 130, 0, 0},
+    m_fileList = new PictureList("fileList", &m_session.fileList(), {177, 130, 0, 0},
                                  {QStringLiteral("文件名"), QStringLiteral("时间"), QString(), QString()}, column);
     m_fileList->header()->setSectionsClickable(true);
     m_fileList->header()->setSortIndicatorShown(false); // always descending: an arrow would only puzzle
@@ -280,8 +282,6 @@ void FilePage::setCurrentCategory(int category)
     if (category >= 0 && category + 1 < m_twins.size())
         m_twins[category]->setChecked(true);
 }
-
-void FilePage::setFileRows(QList<LatestRow> rows) { m_fileList->listModel()->setRows(std::move(rows)); }
 
 void FilePage::setSearchResults(QList<LatestRow> rows)
 {

@@ -17,6 +17,7 @@ namespace kestrin {
 struct Catalogue;
 struct Platform;
 class DownloadQueue;
+class LibrarySession;
 class PictureList;
 class ServerBar;
 class ServerChoice;
@@ -29,8 +30,7 @@ class FilePage : public QWidget
 {
     Q_OBJECT
 public:
-    FilePage(Platform &platform, Catalogue &catalogue, ServerChoice &choice, UserOptions &options,
-             DownloadQueue &queue, QWidget *parent = nullptr);
+    FilePage(Platform &platform, LibrarySession &session, QWidget *parent = nullptr);
 
     QTabBar *categoryTabs() const { return m_tabs; }
     // Hidden twins of the gallery's category buttons (the zone's last); the tabs are the way in.
@@ -52,11 +52,9 @@ public:
     void setCategories(const QStringList &captions);
     // Selects the category's tab without running the tab's own change handling.
     void setCurrentCategory(int category);
-    void setFileRows(QList<LatestRow> rows);
     void setZoneBold(bool bold);
     // The file list sorted by this column, descending (0 file name, 1 time).
     void sortFileList(int column);
-    void setPersonalZone(bool on) { m_personalZone = on; }
     // Search results of the current category, the first row current.
     void setSearchResults(QList<LatestRow> rows);
 
@@ -66,8 +64,6 @@ signals:
     void refreshRequested();
     void saveFolderChooseRequested();
     void searchRequested();
-    // A picture was queued from this page: it is taken.
-    void pictureTaken(int category, qsizetype id);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -89,10 +85,10 @@ private:
     void deleteFolderFile();
 
     Platform &m_platform;
-    Catalogue &m_catalogue;
+    LibrarySession &m_session;
+    const Catalogue &m_catalogue;
     UserOptions &m_options;
     DownloadQueue &m_downloads;
-    bool m_personalZone = false;
     int m_sortColumn = 1;
     QTabBar *m_tabs = nullptr;
     QWidget *m_tabBand = nullptr;

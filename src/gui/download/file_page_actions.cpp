@@ -2,6 +2,7 @@
 // or removed, the folder's files are opened and deleted.
 #include "gui/download/file_page.h"
 
+#include "core/app/library_session.h"
 #include "core/catalogue/catalogue.h"
 #include "core/download/download_queue.h"
 #include "core/download/file_list.h"
@@ -31,21 +32,7 @@ bool FilePage::queuePicture(const LatestRow &row, bool taken)
     if (taken && m_platform.prompts.ask(QStringLiteral("当前图纸已经加入下载队列或已经下载成功,是否仍然继续下载?")) ==
                      Prompts::Answer::No)
         return false;
-    const int c = m_catalogue.current;
-    const CategoryEntry &entry = m_catalogue.categories[size_t(c)].entry;
-    QueueEntry e;
-    e.fileName = row.fileName;
-    e.chineseName = row.chineseName;
-    e.category = c;
-    e.folder = entry.folder;
-    e.extension = entry.extension;
-    m_downloads.enqueue(e);
-    bool ok = false;
-    const int id = parseSignedInt(row.tag, &ok);
-    if (ok) {
-        m_catalogue.markTaken(c, id);
-        emit pictureTaken(c, id);
-    }
+    m_session.queuePicture(row);
     return true;
 }
 
@@ -103,9 +90,10 @@ void FilePage::rebuildFileList()
 {
     const Category &c = m_catalogue.categories[size_t(m_catalogue.current)];
     QList<QByteArray> keys = m_catalogue.latest(m_catalogue.current);
-    if (m_personalZone)
+    const bool zone = m_session.zone().active();
+    if (zone)
         keys = m_showOnlyExisting->isChecked() ? filterPresentKeys(c.selection, keys) : c.selection;
-    setFileRows(rebuildFileRows(m_catalogue, keys, m_personalZone));
+    m_fileList->listModel()->setRows(rebuildFileRows(m_catalogue, keys, zone));
 }
 
 void FilePage::openFolderFile(const QModelIndex &index)

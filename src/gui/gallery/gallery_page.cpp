@@ -1,5 +1,6 @@
 #include "gui/gallery/gallery_page.h"
 
+#include "core/app/library_session.h"
 #include "core/app/user_options.h"
 #include "core/catalogue/catalogue.h"
 #include "core/catalogue/gbk.h"
@@ -47,13 +48,13 @@ QHBoxLayout *hbox(QWidget *w, int margin = 0)
 }
 } // namespace
 
-GalleryPage::GalleryPage(Platform &platform, Catalogue &catalogue, ServerChoice &choice, UserOptions &options,
-                         const PersonalZone &zone, QWidget *parent)
-    : QWidget(parent), m_platform(platform), m_catalogue(catalogue), m_options(options), m_zone(zone)
+GalleryPage::GalleryPage(Platform &platform, LibrarySession &session, QWidget *parent)
+    : QWidget(parent), m_platform(platform), m_session(session), m_catalogue(session.catalogue()),
+      m_options(session.options())
 {
     setObjectName(QStringLiteral("galleryPage"));
     QVBoxLayout *page = vbox(this);
-    m_serverBar = new ServerBar(choice, ServerBar::Style::Header, this);
+    m_serverBar = new ServerBar(session.serverChoice(), ServerBar::Style::Header, this);
     page->addWidget(m_serverBar);
     buildHeader();
     buildCategoryRow();
@@ -132,7 +133,10 @@ void GalleryPage::buildLatestColumn(QWidget *column)
     m_latestTitle = kit::label(titleBand, "latestTitle", QString(), Qt::red);
     m_latestTitle->setAlignment(Qt::AlignCenter);
     vbox(titleBand)->addWidget(m_latestTitle);
-    m_latestList = new PictureList("latestList", &latestRowTone, {223, 96, 96, 0}, {}, column);
+    m_latestList = new PictureList("latestList", &m_session.latestList(), {223, 96, 96, 0}, {}, column);
+    // The session refills the rows; the row clicked stands for the category shown at that moment.
+    connect(m_latestList->listModel(), &QAbstractItemModel::modelReset, this,
+            [this] { m_latestCategory = m_catalogue.current; });
     left->addWidget(m_latestList, 1);
     connect(m_latestList, &PictureList::rowClicked, this, &GalleryPage::onLatestRow);
 }
@@ -162,7 +166,7 @@ void GalleryPage::buildGridColumn(QWidget *column)
     kit::setPixelFont(m_selectionGrid, 13);
     m_selectionGrid->setLookRule([this](int category, QByteArrayView record, bool) {
         const int id = record.isEmpty() ? -1 : PictureRecord::parse(record).idNumber();
-        return editorCellLook(record, isTicked(m_catalogue, category, id), m_zone.lastSearch);
+        return editorCellLook(record, isTicked(m_catalogue, category, id), m_session.zone().lastSearch);
     });
     m_selectionGrid->hide();
     row->addWidget(m_grid, 0, 1);
@@ -171,9 +175,11 @@ void GalleryPage::buildGridColumn(QWidget *column)
     connect(m_grid, &PictureGrid::recordClicked, this, &GalleryPage::onGridRecord);
     connect(m_selectionGrid, &PictureGrid::recordPressed, this, [this](int category, const QByteArray &record) {
         const PictureRecord rec = PictureRecord::parse(record);
-        if (!rec.caption)
-            toggleTick(m_catalogue, category, rec.idNumber());
+        if (!rec.caption && category == m_catalogue.current)
+            m_session.toggleTick(rec.idNumber());
     });
+    connect(&m_session, &LibrarySession::ticksChanged, m_selectionGrid->viewport(), qOverload<>(&QWidget::update));
+    connect(&m_session, &LibrarySession::pictureTaken, m_grid->viewport(), qOverload<>(&QWidget::update));
 }
 
 void GalleryPage::setNotices(const QString &tip, const QString &notice)
@@ -224,12 +230,6 @@ void GalleryPage::showCurrentPage(bool fromTop)
 void GalleryPage::showPicked(const RecordList &records, bool fromTop)
 {
     m_grid->showRecords(m_catalogue.current, records, fromTop, PictureGridModel::kFindById);
-}
-
-void GalleryPage::setLatestRows(QList<LatestRow> rows)
-{
-    m_latestCategory = m_catalogue.current;
-    m_latestList->listModel()->setRows(std::move(rows));
 }
 
 void GalleryPage::scrollVisibleGridDown() { (isEditing() ? m_selectionGrid : m_grid)->scrollRowsDown(1); }
@@ -290,11 +290,7 @@ void GalleryPage::onGridRecord(int category, const QByteArray &record)
     const int id = rec.idNumber();
     openDownloadDialog(pictureRequest(m_catalogue, category, rec.fileName, rec.chineseName, rec.time,
                                       m_options.savePath(), dialogName()),
-                       [this, category, id] {
-                           m_catalogue.markTaken(category, id);
-                           m_grid->viewport()->update();
-                           emit pictureTaken(category, id);
-                       });
+                       [this, category, id] { m_session.markTaken(category, id); });
 }
 
 void GalleryPage::onLatestRow(int row)
@@ -308,21 +304,8 @@ void GalleryPage::onLatestRow(int row)
                        [this, category, picked] {
                            bool ok = false;
                            const int entry = parseSignedInt(picked.tag, &ok);
-                           const qsizetype id = entry < 0 ? -qsizetype(entry) : qsizetype(entry);
                            if (ok)
-                               m_catalogue.markTaken(category, id);
-                           // The list may have been refilled while the dialog was open: mark the row
-                           // that stands for the same picture, if it is still there.
-                           LatestListModel *model = m_latestList->listModel();
-                           for (int i = 0; category == m_latestCategory && i < model->rowCount(); ++i) {
-                               if (model->row(i).tag == picked.tag && model->row(i).fileName == picked.fileName) {
-                                   model->markRow(i);
-                                   break;
-                               }
-                           }
-                           m_grid->viewport()->update();
-                           if (ok)
-                               emit pictureTaken(category, id);
+                               m_session.markTaken(category, entry < 0 ? -qsizetype(entry) : qsizetype(entry));
                        });
 }
 

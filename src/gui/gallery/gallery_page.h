@@ -16,24 +16,22 @@ namespace kestrin {
 struct Catalogue;
 struct Platform;
 class CategoryBar;
+class LibrarySession;
 class PageBar;
 class PictureGrid;
 class PictureList;
 class RecordList;
 class ServerBar;
-class ServerChoice;
 class UserOptions;
-struct PersonalZone;
 
 // "图库模式": the server header, the category bar with the search and save-folder rows, the latest
 // uploads on the left and, on the right, the page bar over the picture grid. A click on a picture in
-// the grid or the latest list opens the download dialog for it and marks it taken.
+// the grid or the latest list opens the download dialog for it; the session marks it taken.
 class GalleryPage : public QWidget
 {
     Q_OBJECT
 public:
-    GalleryPage(Platform &platform, Catalogue &catalogue, ServerChoice &choice, UserOptions &options,
-                const PersonalZone &zone, QWidget *parent = nullptr);
+    GalleryPage(Platform &platform, LibrarySession &session, QWidget *parent = nullptr);
 
     ServerBar *serverBar() const { return m_serverBar; }
     QLabel *tipLabel() const { return m_tip; }
@@ -66,8 +64,6 @@ public:
     void showAll(bool fromTop);
     void showCurrentPage(bool fromTop);
     void showPicked(const RecordList &records, bool fromTop);
-    // Fills the latest list with rows of the current category.
-    void setLatestRows(QList<LatestRow> rows);
     // The wheel turned down over the window: one row down in whichever grid shows.
     void scrollVisibleGridDown();
     // The zone's four buttons instead of the page buttons.
@@ -86,8 +82,6 @@ signals:
     void saveFolderChooseRequested();
     void searchRequested();
     void zoneButtonClicked(kestrin::navigation::BarAction action);
-    // A picture was saved or queued from this page: it is taken.
-    void pictureTaken(int category, qsizetype id);
 
 private:
     void buildHeader();
@@ -102,9 +96,9 @@ private:
     LocalName dialogName() const;
 
     Platform &m_platform;
-    Catalogue &m_catalogue;
+    LibrarySession &m_session;
+    const Catalogue &m_catalogue;
     UserOptions &m_options;
-    const PersonalZone &m_zone;
     int m_currentPage = 0;
     int m_latestCategory = -1;
 

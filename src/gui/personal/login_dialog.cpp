@@ -14,9 +14,8 @@
 
 namespace kestrin {
 
-LoginDialog::LoginDialog(Prompts &prompts, SelectionStore &store, Catalogue &catalogue, std::function<int()> drawCode,
-                         QWidget *parent)
-    : QDialog(parent), m_prompts(prompts), m_store(store), m_catalogue(catalogue), m_drawCode(std::move(drawCode))
+LoginDialog::LoginDialog(Prompts &prompts, SelectionStore &store, std::function<int()> drawCode, QWidget *parent)
+    : QDialog(parent), m_prompts(prompts), m_store(store), m_drawCode(std::move(drawCode))
 {
     setObjectName(QStringLiteral("loginDialog"));
     setWindowTitle(QStringLiteral("登陆专区"));
@@ -96,7 +95,6 @@ void LoginDialog::confirm()
         m_password->setFocus();
         return;
     }
-    m_store.loadSelection(user, m_catalogue);
     m_prompts.message(QStringLiteral("用户登陆成功！"));
     m_userName = user;
     m_userPassword = gbk::encode(password);
@@ -105,11 +103,16 @@ void LoginDialog::confirm()
 
 void LoginDialog::finishRegistration(const QString &name, const QString &password)
 {
-    const QString problem = userNameProblem(name);
-    if (!problem.isEmpty()) {
+    if (const QString problem = userNameProblem(name); !problem.isEmpty()) {
         m_prompts.message(problem);
         m_name->selectAll();
         m_name->setFocus();
+        return;
+    }
+    if (const QString problem = passwordProblem(password); !problem.isEmpty()) {
+        m_prompts.message(problem);
+        m_password->selectAll();
+        m_password->setFocus();
         return;
     }
     QString error;

@@ -8,18 +8,16 @@ class QPushButton;
 
 namespace kestrin {
 
-struct Catalogue;
 class Prompts;
 class SelectionStore;
 
 // "登陆专区": a user name, a password and a four-digit code drawn each time the dialog shows. A new name
-// is registered; a known one logs in with its password and brings back its stored selection.
+// is registered; a known one logs in with its password (its stored picks come back with the zone).
 class LoginDialog : public QDialog
 {
     Q_OBJECT
 public:
-    LoginDialog(Prompts &prompts, SelectionStore &store, Catalogue &catalogue, std::function<int()> drawCode,
-                QWidget *parent = nullptr);
+    LoginDialog(Prompts &prompts, SelectionStore &store, std::function<int()> drawCode, QWidget *parent = nullptr);
 
     QLineEdit *nameEdit() const { return m_name; }
     QLineEdit *passwordEdit() const { return m_password; }
@@ -41,7 +39,6 @@ private:
 
     Prompts &m_prompts;
     SelectionStore &m_store;
-    Catalogue &m_catalogue;
     std::function<int()> m_drawCode;
     QLineEdit *m_name;
     QLineEdit *m_password;

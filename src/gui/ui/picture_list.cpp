@@ -6,7 +6,14 @@ namespace kestrin {
 
 PictureList::PictureList(const char *name, LatestListModel::ToneRule tone, const QList<int> &widths,
                          const QStringList &headers, QWidget *parent)
-    : QTreeView(parent), m_model(new LatestListModel(tone, this))
+    : PictureList(name, new LatestListModel(tone), widths, headers, parent)
+{
+    m_model->setParent(this);
+}
+
+PictureList::PictureList(const char *name, LatestListModel *model, const QList<int> &widths,
+                         const QStringList &headers, QWidget *parent)
+    : QTreeView(parent), m_model(model)
 {
     m_model->setHeaders(headers);
     setModel(m_model);

@@ -11,6 +11,10 @@ class PictureList : public QTreeView
 {
     Q_OBJECT
 public:
+    // A list over rows kept elsewhere (the session's latest uploads or file list).
+    PictureList(const char *name, LatestListModel *model, const QList<int> &widths, const QStringList &headers = {},
+                QWidget *parent = nullptr);
+    // A list with rows of its own, coloured by tone.
     PictureList(const char *name, LatestListModel::ToneRule tone, const QList<int> &widths,
                 const QStringList &headers = {}, QWidget *parent = nullptr);
 

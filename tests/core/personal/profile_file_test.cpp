@@ -47,7 +47,7 @@ TEST(ProfileFile, KeepsEveryOtherLineAndChangesAValueInItsOwnLine)
     EXPECT_EQ(file.value(user, "UserSelect"), "old"); // the first section of that name; a cut header is none
     EXPECT_EQ(file.value("other", "X"), "1");
     EXPECT_EQ(file.value("PELMARQ_cut", "UserSelect"), "");
-    file.setValue(user, "USERSELECT", "new");
+    ASSERT_TRUE(file.setValue(user, "USERSELECT", "new"));
     ASSERT_TRUE(file.save());
     QByteArray expected = before;
     expected.replace("UserSelect=old", "USERSELECT=new");
@@ -62,8 +62,8 @@ TEST(ProfileFile, ValuesOfAnyLengthAndNewKeysAndSectionsWhereTheyBelong)
     ProfileFile file;
     ASSERT_TRUE(file.load(path));
     const QByteArray huge(10 << 20, 'n');
-    file.setValue("A", "long", huge);
-    file.setValue("C", "k", "3");
+    ASSERT_TRUE(file.setValue("A", "long", huge));
+    ASSERT_TRUE(file.setValue("C", "k", "3"));
     ASSERT_TRUE(file.save());
     EXPECT_EQ(read(path), "[A]\r\nk=1\r\nlong=" + huge + "\r\n\r\n[B]\r\n[C]\r\nk=3\r\n");
     ProfileFile again;
@@ -77,7 +77,7 @@ TEST(ProfileFile, ValuesOfAnyLengthAndNewKeysAndSectionsWhereTheyBelong)
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     ProfileFile nowhere;
     ASSERT_TRUE(nowhere.load(dir.filePath("blocker/MySelect.ini")));
-    nowhere.setValue("A", "k", "v");
+    ASSERT_TRUE(nowhere.setValue("A", "k", "v"));
     QString error;
     EXPECT_FALSE(nowhere.save(&error));
     EXPECT_FALSE(error.isEmpty());

@@ -363,10 +363,10 @@ TEST(PageLoading, MarksSurviveAReloadAndAFailedPageSaysSoUntilTheNextLoad)
     WindowHarness h(small());
     h.writePage(0, makeRecords(20), {"3", "4"});
     MainWindow &w = h.start();
-    w.catalogue().markTaken(0, 3);
+    w.session().markTaken(0, 3);
     h.writePage(0, makeRecords(24), {"3", "4", "23"});
     QSignalSpy shown(&w, &MainWindow::categoryShown);
-    w.reloadCategory();
+    h.reload();
     ASSERT_TRUE(shown.wait(10000));
     const PictureGridModel *grid = w.galleryPage()->pictureGrid()->gridModel();
     EXPECT_EQ(grid->recordCount(), 24);
@@ -376,7 +376,7 @@ TEST(PageLoading, MarksSurviveAReloadAndAFailedPageSaysSoUntilTheNextLoad)
     EXPECT_EQ(latestText(w, 1, 2), "");
 
     h.setFaults({"/kq/Page0.dat status=404"});
-    w.reloadCategory();
+    h.reload();
     ASSERT_TRUE(shown.wait(10000));
     EXPECT_TRUE(h.prompts.shown.isEmpty());
     EXPECT_EQ(grid->rowCount(), 1);
@@ -387,7 +387,7 @@ TEST(PageLoading, MarksSurviveAReloadAndAFailedPageSaysSoUntilTheNextLoad)
     EXPECT_TRUE(w.catalogue().isTaken(0, 3)); // marks outlive a failed load
 
     h.lib.server().clearFaults();
-    w.reloadCategory();
+    h.reload();
     ASSERT_TRUE(shown.wait(10000));
     EXPECT_TRUE(w.windowStatusBar()->panelText(WindowStatusBar::UpdatePanel).startsWith("最后更新: "));
 }

@@ -180,7 +180,7 @@ TEST(GalleryPage, ColoursTellEachPicturesStateAndThePointerTurnsOneRed)
     EXPECT_EQ(paintedColours(w, 1, 0), QSet<QRgb>{qRgb(0, 0, 255)}); // not taken
     EXPECT_EQ(paintedColours(w, 1, 1), QSet<QRgb>{qRgb(0, 0, 0)});   // withdrawn
     EXPECT_EQ(paintedColours(w, 0, 0), QSet<QRgb>{qRgb(255, 0, 0)}); // caption row
-    w.catalogue().markTaken(0, 2);
+    w.session().markTaken(0, 2);
     EXPECT_EQ(paintedColours(w, 2, 0), QSet<QRgb>{qRgb(255, 0, 0)});
 
     PictureGrid *grid = w.galleryPage()->pictureGrid();
