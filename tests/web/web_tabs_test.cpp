@@ -93,6 +93,7 @@ TEST(WebTabs, PagesLoadAtStartAndReloadOnlyWhenTheirTabIsChosen)
     }
     tabs->setCurrentIndex(0);
     settle();
+    w.pollTimer().stop(); // a slow machine would see a poll among the requests counted
     server.clearLog();
 
     tabs->setCurrentIndex(3); // "开奖历史"
