@@ -7,6 +7,7 @@
 #include "core/catalogue/gbk.h"
 #include "platform/lifecycle.h"
 #include "platform/qt_settings_store.h"
+#include "platform/single_instance.h"
 #include "core/server/build_config.h"
 
 #include <QApplication>
@@ -61,6 +62,11 @@ int main(int argc, char **argv)
     const WebPageFactory webPages = prepareWebPages();
     QApplication app(argc, argv);
     setUpApplication(app);
+    // A second copy would rewrite the download queue from its own list over the first one's; it shows the
+    // running copy instead, before making any window or file.
+    SingleInstance instance(QStringLiteral("kestrin"));
+    if (instance.claim() == SingleInstance::Claim::AnotherRuns)
+        return 0;
     if (!gbk::available()) {
         QMessageBox::critical(nullptr, kAppTitle, QStringLiteral("系统缺少GBK编码支持，无法运行。"));
         return 1;
@@ -75,6 +81,7 @@ int main(int argc, char **argv)
     MainWindow window(Platform{prompts, shell, settings, folders, life, ServerTable::builtIn(), {}, &sound, &notifier, {},
                                webPages});
     Launcher launcher(window, prompts, life);
+    QObject::connect(&instance, &SingleInstance::activationRequested, &launcher, &Launcher::bringToFront);
     launcher.launch();
     return app.exec();
 }

@@ -5,6 +5,8 @@
 #include "gui/app/splash_screen.h"
 #include "platform/lifecycle.h"
 
+#include <QApplication>
+
 namespace kestrin {
 
 Launcher::Launcher(MainWindow &window, GuiPrompts &prompts, Lifecycle &life)
@@ -29,6 +31,20 @@ void Launcher::launch()
         m_window.showCentred();
     });
     m_window.start();
+}
+
+void Launcher::bringToFront()
+{
+    QWidget *front = m_window.isVisible() ? static_cast<QWidget *>(&m_window) : m_splash;
+    if (!front || !front->isVisible())
+        return;
+    front->setWindowState((front->windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+    front->raise();
+    front->activateWindow();
+    if (QWidget *modal = QApplication::activeModalWidget()) {
+        modal->raise();
+        modal->activateWindow();
+    }
 }
 
 } // namespace kestrin

@@ -18,6 +18,9 @@ public:
     ~Launcher() override;
 
     void launch();
+    // Brings the program to the user, as a second start asks: the window once shown, else the splash,
+    // un-minimised, raised and active, with a message waiting for an answer kept on top.
+    void bringToFront();
     SplashScreen *splash() const { return m_splash; }
 
 private:

@@ -25,6 +25,7 @@
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTabWidget>
+#include <QTcpServer>
 #include <QToolButton>
 #include <gtest/gtest.h>
 
@@ -175,6 +176,49 @@ TEST(StartUp, MessagesDuringStartUpSitOverTheSplash)
     EXPECT_EQ(owner, launcher.splash());
     EXPECT_LE((box.center() - splash.center()).manhattanLength(), 4);
     EXPECT_FALSE(window.isVisible());
+}
+
+TEST(StartUp, ASecondStartBringsBackTheSplashOrTheWindow)
+{
+    QWidget other; // what the user turned to meanwhile
+    other.resize(200, 100);
+    const auto check = [&](Launcher &launcher, QWidget &front) {
+        front.setWindowState(Qt::WindowMinimized);
+        other.show();
+        other.activateWindow();
+        ASSERT_TRUE(waitUntil([&] { return QApplication::activeWindow() == &other; }, 5000));
+        launcher.bringToFront();
+        EXPECT_FALSE(front.isMinimized());
+        EXPECT_TRUE(waitUntil([&] { return QApplication::activeWindow() == &front; }, 5000));
+    };
+    {
+        // Start-up waits on a server that never answers: the splash is all there is to show.
+        QTcpServer silent;
+        ASSERT_TRUE(silent.listen(QHostAddress::LocalHost));
+        ServerTable table;
+        for (int i = 0; i < 6; ++i)
+            table.urls << QStringLiteral("http://127.0.0.1:%1/").arg(silent.serverPort());
+        GuiPrompts prompts;
+        RecordingShell shell;
+        QTemporaryDir home;
+        QtSettingsStore settings(home.filePath("settings.ini"));
+        FolderMap folders;
+        RecordingLifecycle life;
+        MainWindow window(Platform{prompts, shell, settings, folders, life, table, {}, nullptr, nullptr, {}, {}});
+        Launcher launcher(window, prompts, life);
+        launcher.launch();
+        ASSERT_TRUE(launcher.splash()->isVisible());
+        check(launcher, *launcher.splash());
+        EXPECT_FALSE(window.isVisible());
+    }
+    {
+        WindowHarness h(small());
+        MainWindow &w = h.start();
+        ASSERT_TRUE(h.started);
+        GuiPrompts prompts;
+        Launcher launcher(w, prompts, h.life);
+        check(launcher, w);
+    }
 }
 
 TEST(StartUp, ANewerReleaseAsksAndOnlyYesOpensTheUpgradeAndEnds)
