@@ -14,16 +14,7 @@
 
 namespace kestrin::test {
 
-WindowHarness::WindowHarness(library::InitOptions options) : lib(options)
-{
-    QDir(home.path()).mkpath(QStringLiteral("Desktop"));
-    QDir(home.path()).mkpath(QStringLiteral("Documents"));
-    folders.folders = {{QStringLiteral("Desktop"), desktop()},
-                       {QStringLiteral("Personal"), home.filePath(QStringLiteral("Documents"))},
-                       {QStringLiteral("Cache"), home.filePath(QStringLiteral("cache"))},
-                       {QStringLiteral("AppData"), home.filePath(QStringLiteral("appdata"))}};
-    settings = std::make_unique<QtSettingsStore>(settingsFile());
-}
+WindowHarness::WindowHarness(library::InitOptions options) : lib(options) {}
 
 WindowHarness::~WindowHarness() { window.reset(); }
 

@@ -3,8 +3,7 @@
 // settings file and standard folders of its own.
 #include "gui/app/main_window.h"
 #include "gui/app/web_page.h"
-#include "platform/qt_settings_store.h"
-#include "test_support.h"
+#include "session_harness.h"
 
 #include <QMap>
 #include <QPointer>
@@ -17,31 +16,16 @@ class LoginDialog;
 
 namespace kestrin::test {
 
-class FolderMap : public ShellFolders
-{
-public:
-    QMap<QString, QString> folders;
-    QString folder(const QString &name) override { return folders.value(name); }
-};
-
-class WindowHarness
+class WindowHarness : public TestSeams
 {
 public:
     explicit WindowHarness(library::InitOptions options = {});
     ~WindowHarness();
 
     ServedLibrary lib;
-    QTemporaryDir home;
-    ScriptedPrompts prompts;
-    RecordingShell shell;
-    FolderMap folders;
-    RecordingLifecycle life;
-    CountingSound sound;
-    RecordingNotifier notifier;
     Prompts *realPrompts = nullptr; // real message boxes instead of the scripted answers
     std::function<int()> drawCode = [] { return 4321; }; // the login's verification code
     WebPageFactory makeWebPage; // empty: plain pages, no web engine
-    std::unique_ptr<SettingsStore> settings;
     // Plays the user's part in a download dialog once it shows; without one it stays open.
     std::function<void(DownloadDialog &)> onDialog;
     QPointer<DownloadDialog> lastDialog;
@@ -52,8 +36,6 @@ public:
     std::unique_ptr<MainWindow> window;
     bool started = false;
 
-    QString settingsFile() const { return home.filePath(QStringLiteral("settings.ini")); }
-    QString desktop() const { return home.filePath(QStringLiteral("Desktop")); }
     // Creates the window over the six addresses (the first deadCount refuse), runs start-up and, when
     // it succeeded, shows it.
     MainWindow &start(int deadCount = 0);

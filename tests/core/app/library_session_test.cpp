@@ -1,0 +1,207 @@
+// The session without a window, against the library server, driven as the window drives it: what is
+// announced when, what reaches the save folder, the refresh limit, and what the user is told.
+#include "core/catalogue/records.h"
+#include "library_files.h"
+#include "session_harness.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSignalSpy>
+#include <functional>
+#include <gtest/gtest.h>
+
+using namespace kestrin;
+using namespace kestrin::test;
+
+namespace {
+
+library::InitOptions small() { return {2, 30, 1}; }
+
+QByteArray fileNameOf(const LibrarySession &s, int category, qsizetype k)
+{
+    return PictureRecord::parse(s.catalogue().items(category).at(k)).fileName.toByteArray();
+}
+
+bool listsShow(LatestListModel &model, const QByteArray &fileName)
+{
+    int n = 0;
+    for (const LatestRow &row : model.rows())
+        n += row.fileName == fileName;
+    return n == 1;
+}
+
+void logIn(SessionHarness &h, const QList<QByteArray> &picks)
+{
+    QString error;
+    SelectionStore store(h.documents() + "/MySelect.ini");
+    ASSERT_TRUE(store.registerUser("u", "p", &error));
+    Catalogue picked;
+    picked.reset(QList<CategoryEntry>(h.session->catalogue().count()));
+    picked.categories[0].selection = picks;
+    ASSERT_TRUE(store.saveSelection("u", picked, &error));
+    h.session->logIn("u", "p");
+    h.settle();
+}
+
+} // namespace
+
+// A poll that finds the category out of step starts a reload; whatever load of the category comes
+// first, the pictures the reload was for are announced once it is in, and fetched when asked.
+TEST(NeverMissed, APictureWaitingForItsReloadIsAnnouncedWhateverLoadComesFirst)
+{
+    struct Case
+    {
+        const char *what;
+        std::function<void(SessionHarness &)> setUp;     // before the picture is published
+        std::function<void(SessionHarness &)> supersede; // while the poll's reload waits for the page
+    } cases[] = {
+        {"立即刷新", {}, [](SessionHarness &h) { h.session->refresh(); }},
+        {"a category click",
+         {},
+         [](SessionHarness &h) {
+             h.session->switchCategory(1);
+             h.settle();
+             h.session->switchCategory(0);
+         }},
+        {"leaving the zone", [](SessionHarness &h) { logIn(h, {fileNameOf(*h.session, 0, 3)}); },
+         [](SessionHarness &h) {
+             h.prompts.answers = {true};
+             h.session->toggleZone();
+         }},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        SessionHarness h(small());
+        LibrarySession &s = h.start();
+        s.options().setFlag(UserOptions::AutoQueue, true);
+        if (c.setUp)
+            c.setUp(h);
+        h.publish(0, "NEW01"); // beyond the records held: only a reload brings it
+        h.setFaults({"/kq/Page0.dat delay=600"});
+        s.poller().poll();
+        ASSERT_TRUE(waitUntil([&] { return s.loader().isLoading(); }));
+        c.supersede(h);
+        h.settle();
+        h.lib.server().clearFaults();
+        h.settle();
+        EXPECT_FALSE(s.isWaitingToAnnounce(0));
+        EXPECT_EQ(h.announced, QStringList{"NEW01  新图"});
+        EXPECT_EQ(h.sound.plays, 1);
+        EXPECT_TRUE(listsShow(s.latestList(), "NEW01"));
+        EXPECT_TRUE(s.catalogue().isTaken(0, 30));
+        ASSERT_TRUE(waitUntil([&] { return QFileInfo::exists(h.savedPath(0, "NEW01")); }));
+        EXPECT_EQ(readAll(h.savedPath(0, "NEW01")), h.servedPicture(0, "NEW01"));
+    }
+}
+
+// Two pictures inside one poll interval move the serial by two: no change list can be merged, the
+// reload brings them, and each is announced and downloaded once. A library published anew is one
+// chime and a word, not dozens of downloads.
+TEST(NeverMissed, PicturesOfASkippedSerialOrANewBatchAreAnnouncedOnceAndARepublishedLibraryIsOneChime)
+{
+    SessionHarness h(small());
+    LibrarySession &s = h.start();
+    s.options().setFlag(UserOptions::AutoQueue, true);
+    const QByteArray updated = fileNameOf(s, 0, 12);
+    h.publish(0, updated, g("改名"));
+    h.publish(0, "NEW01");
+    h.poll();
+    EXPECT_EQ(h.announced, (QStringList{QString::fromLatin1(updated) + "  改名", "NEW01  新图"}));
+    EXPECT_EQ(h.sound.plays, 2);
+    EXPECT_TRUE(listsShow(s.latestList(), updated) && listsShow(s.latestList(), "NEW01"));
+    EXPECT_TRUE(listsShow(s.fileList(), updated) && listsShow(s.fileList(), "NEW01"));
+    ASSERT_TRUE(waitUntil([&] { return s.downloads().model().rowCount() == 0; }));
+    EXPECT_EQ(readAll(h.savedPath(0, updated)), h.servedPicture(0, updated));
+    h.poll(); // nothing new
+    EXPECT_EQ(h.announced.size(), 2);
+
+    // A new batch with nothing new: the reload is heard, nothing is announced.
+    QString error;
+    ASSERT_TRUE(library::newBatch(h.lib.root(), &error));
+    h.poll();
+    EXPECT_EQ(h.announced.size(), 2);
+    EXPECT_EQ(h.sound.plays, 3);
+
+    // Withdrawals are no new pictures; 47 new ones are a republished library.
+    ASSERT_TRUE(library::withdrawPicture(h.lib.root(), 0, "NEW01", &error));
+    for (int i = 0; i < LibrarySession::kRepublishedCount + 1; ++i)
+        h.publish(0, "R" + QByteArray::number(100 + i));
+    h.poll();
+    EXPECT_EQ(h.announced.size(), 2);
+    EXPECT_EQ(h.sound.plays, 4);
+    EXPECT_EQ(s.updateStatus(), "图库已重新发布：47张图纸有更新，未逐张提醒");
+    EXPECT_EQ(s.downloads().model().rowCount(), 0);
+    EXPECT_EQ(s.catalogue().items(0).size(), 31 + 47);
+}
+
+// Loads nobody's poll asked for announce nothing; in the personal zone only picks are announced.
+TEST(NeverMissed, StartUpAndCategoryClicksAnnounceNothingAndTheZoneOnlyItsPicks)
+{
+    SessionHarness h(small());
+    h.publish(0, "OLD01");
+    LibrarySession &s = h.start();
+    h.publish(1, "NEW11");
+    s.switchCategory(1);
+    h.settle();
+    s.switchCategory(0);
+    h.settle();
+    EXPECT_TRUE(h.announced.isEmpty());
+    EXPECT_EQ(h.sound.plays, 0);
+
+    const QByteArray picked = fileNameOf(s, 0, 3), other = fileNameOf(s, 0, 4);
+    logIn(h, {picked});
+    h.publish(0, picked, g("新名"));
+    h.publish(0, other, g("新名"));
+    h.poll();
+    EXPECT_EQ(h.announced, QStringList{QString::fromLatin1(picked) + "  新名"});
+}
+
+// "立即刷新" works once in 15 seconds counted from the end of its reload, whichever page asks.
+TEST(RefreshLimit, FifteenSecondsFromTheEndOfTheReload)
+{
+    SessionHarness h(small());
+    LibrarySession &s = h.start();
+    h.setFaults({"/kq/Page0.dat delay=1500"});
+    QSignalSpy loads(&s, &LibrarySession::loadStarted);
+    EXPECT_TRUE(s.refresh());
+    EXPECT_FALSE(s.refresh()); // blocked while it loads too
+    h.settle();
+    EXPECT_TRUE(s.refreshLimitTimer().isActive());
+    EXPECT_EQ(s.refreshLimitTimer().interval(), 15000);
+    EXPECT_GT(s.refreshLimitTimer().remainingTime(), 14000);
+    EXPECT_FALSE(s.refresh());
+    EXPECT_EQ(loads.size(), 1);
+    EXPECT_EQ(h.prompts.shown, QStringList(2, "message: 为了防止恶意刷新，每15秒只允许手动刷新一次！"));
+    s.refreshLimitTimer().stop(); // its 15 seconds are over
+    EXPECT_TRUE(s.refresh());
+    EXPECT_EQ(loads.size(), 2);
+}
+
+// What the user asked for happens, and what could not be done is said.
+TEST(LibrarySession, QueuedPicturesOpenWhenAskedAndAStoreThatCannotBeWrittenIsReported)
+{
+    SessionHarness h(small());
+    LibrarySession &s = h.start();
+    s.options().setFlag(UserOptions::AutoQueue, true);
+    s.options().setFlag(UserOptions::AutoOpen, true);
+    const QByteArray name = fileNameOf(s, 0, 12);
+    h.publish(0, name);
+    h.poll();
+    ASSERT_TRUE(waitUntil([&] { return !h.shell.opened.isEmpty(); }));
+    EXPECT_EQ(h.shell.opened, QStringList{h.savedPath(0, name)});
+
+    // The documents folder is a file: the picks cannot be kept, and the user hears why.
+    QDir(h.documents()).removeRecursively();
+    QFile blocker(h.documents());
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    s.logIn("u", "p");
+    h.settle();
+    ASSERT_EQ(s.zone().state, PersonalZone::State::Editing);
+    s.toggleTick(3);
+    s.submitSelection();
+    h.settle();
+    ASSERT_EQ(h.prompts.shown.size(), 1);
+    EXPECT_TRUE(h.prompts.shown[0].startsWith("message: 无法保存自选内容到 " + h.documents() + "/MySelect.ini"));
+    EXPECT_EQ(s.catalogue().categories[0].selection, QList<QByteArray>{fileNameOf(s, 0, 3)});
+}
