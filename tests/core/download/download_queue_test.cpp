@@ -147,6 +147,26 @@ TEST(DownloadQueue, AFailingEntryIsTriedThreeTimesThenKeptWithItsReasonAndTheQue
     EXPECT_EQ(q.allFiles().size(), 2);
 }
 
+TEST(DownloadQueue, ARetryGivesThreeFreshTries)
+{
+    Queue q;
+    q.fault({"/kq/pic0/A1001.jpg status=503"});
+    q.queue->enqueue(q.entry(0, "A1001"));
+    for (int round = 1; round <= 2; ++round) {
+        ASSERT_TRUE(q.settled());
+        EXPECT_EQ(q.lib.server().log().filter("A1001").size(), 3 * round) << "round " << round;
+        ASSERT_EQ(q.queue->model().rowCount(), 1);
+        EXPECT_EQ(q.queue->model().entries()[0].state, QueueEntry::State::Failed);
+        EXPECT_EQ(q.queue->model().entries()[0].reason, QStringLiteral("服务器答复 503"));
+        q.queue->retry(0);
+    }
+    q.lib.server().clearFaults();
+    ASSERT_TRUE(q.settled());
+    EXPECT_EQ(q.lib.server().log().filter("A1001").size(), 7);
+    EXPECT_EQ(q.queue->model().rowCount(), 0);
+    EXPECT_EQ(readAll(q.save.filePath("A1001.jpg")), readAll(q.served(0, "A1001")));
+}
+
 TEST(DownloadQueue, ACutTransferContinuesWhereItStoppedOrStartsOverForAnotherVersion)
 {
     Queue q;
