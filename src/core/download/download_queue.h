@@ -28,7 +28,9 @@ struct QueueEntry
     quint64 id = 0;       // given by the queue, unchanged while rows above come and go
     QString reason;       // why it failed
     int tries = 0;
-    QString partialPath;  // the hidden file a cut-short download continues from
+    // The hidden file a cut-short download continues from, as this run derived it when the entry last
+    // started; empty before that. Never kept in the list: a path read back from disk is not trusted.
+    QString partialPath;
     QByteArray ifRange;   // the version those bytes belong to
 
     // File name, two blanks, Chinese name: what the queue list shows.
@@ -104,6 +106,8 @@ signals:
     void idle();
 
 private:
+    std::optional<DownloadPlan> plan(const QueueEntry &e, const QueueSettings &settings) const;
+    QString partFileOf(const QueueEntry &e, const QueueSettings &settings) const;
     void start(quint64 id);
     void onResult(quint64 id, const HttpResult &result);
     void fail(int row, const QString &reason);
