@@ -103,6 +103,8 @@ DownloadQueue::~DownloadQueue()
 {
     if (m_job)
         m_job->cancel();
+    // Whoever listens may be half gone by now: the last write is made without a word.
+    blockSignals(true);
     if (m_saveTimer.isActive())
         save();
 }
@@ -333,11 +335,19 @@ void DownloadQueue::save()
                                 {QStringLiteral("reason"), e.reason},
                                 {QStringLiteral("ifRange"), hex(e.ifRange)}});
     }
+    const QByteArray bytes = QJsonDocument(QJsonObject{{QStringLiteral("queue"), list}}).toJson(QJsonDocument::Compact);
     QDir().mkpath(QFileInfo(m_storePath).absolutePath());
     QSaveFile file(m_storePath);
-    if (file.open(QIODevice::WriteOnly)) {
-        file.write(QJsonDocument(QJsonObject{{QStringLiteral("queue"), list}}).toJson(QJsonDocument::Compact));
-        file.commit();
+    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit()) {
+        m_storeFailing = false;
+        return;
+    }
+    const QString reason = file.errorString();
+    file.cancelWriting();
+    // Said once: every change of the list would fail the same way until the folder comes good.
+    if (!m_storeFailing) {
+        m_storeFailing = true;
+        emit storeFailed(m_storePath, reason);
     }
 }
 

@@ -104,6 +104,8 @@ signals:
     void downloaded(const QString &path, bool open);
     // Nothing left to do: the last download has ended.
     void idle();
+    // The list could not be kept in its file: once, until a later write succeeds and another fails.
+    void storeFailed(const QString &path, const QString &reason);
 
 private:
     std::optional<DownloadPlan> plan(const QueueEntry &e, const QueueSettings &settings) const;
@@ -121,6 +123,7 @@ private:
     QTimer m_saveTimer;
     QPointer<HttpJob> m_job;
     QString m_storePath;
+    bool m_storeFailing = false; // the last write of the list failed and was reported
     QString m_target;
     bool m_openWhenDone = false;
     int rowOf(quint64 id) const;

@@ -273,6 +273,37 @@ TEST(DownloadQueue, NoPathReadBackFromTheListIsUsed)
     }
 }
 
+TEST(DownloadQueue, AListThatCannotBeKeptIsReportedOncePerSpell)
+{
+    Queue q;
+    const QString blocker = q.data.filePath("data");
+    writeFile(blocker, "a file where the data folder should be"); // stops root as well as anyone
+    const QString store = blocker + "/queue.json";
+    q.queue->restoreFrom(store);
+    QSignalSpy failed(q.queue.get(), &DownloadQueue::storeFailed);
+    int file = 1000;
+    const auto download = [&] {
+        q.queue->enqueue(q.entry(0, "A" + QByteArray::number(++file)));
+        q.queue->enqueue(q.entry(0, "A" + QByteArray::number(++file)));
+        return q.settled() && (QTest::qWait(150), true); // the list is written a moment after it changes
+    };
+    ASSERT_TRUE(download());
+    ASSERT_EQ(failed.size(), 1);
+    EXPECT_EQ(failed[0][0].toString(), store);
+    EXPECT_FALSE(failed[0][1].toString().isEmpty());
+
+    // The folder comes good: the list is kept again, and a later failure is told again.
+    ASSERT_TRUE(QFile::remove(blocker));
+    ASSERT_TRUE(QDir().mkdir(blocker));
+    ASSERT_TRUE(download());
+    EXPECT_TRUE(QFileInfo::exists(store));
+    EXPECT_EQ(failed.size(), 1);
+    ASSERT_TRUE(QDir(blocker).removeRecursively());
+    writeFile(blocker, "again");
+    ASSERT_TRUE(download());
+    EXPECT_EQ(failed.size(), 2);
+}
+
 TEST(DownloadQueue, ACutTransferContinuesWhereItStoppedOrStartsOverForAnotherVersion)
 {
     Queue q;
