@@ -2,6 +2,8 @@
 
 #include <QCryptographicHash>
 
+#include <algorithm>
+
 #include "core/catalogue/catalogue.h"
 #include "core/catalogue/gbk.h"
 #include "core/catalogue/records.h"
@@ -102,10 +104,27 @@ std::optional<DownloadPlan> planDownload(const DownloadRequest &request)
     return plan;
 }
 
+namespace {
+constexpr QLatin1String kPartPrefix(".kestrin-");
+constexpr QLatin1String kPartSuffix(".part");
+constexpr qsizetype kPartDigits = 20;
+} // namespace
+
 QString partialFileName(const QString &targetFileName)
 {
-    const QByteArray digest = QCryptographicHash::hash(targetFileName.toUtf8(), QCryptographicHash::Sha1).toHex().left(20);
-    return QStringLiteral(".kestrin-") + QString::fromLatin1(digest) + QStringLiteral(".part");
+    const QByteArray digest =
+        QCryptographicHash::hash(targetFileName.toUtf8(), QCryptographicHash::Sha1).toHex().left(kPartDigits);
+    return QString(kPartPrefix) + QString::fromLatin1(digest) + kPartSuffix;
+}
+
+bool isPartialFileName(const QString &name)
+{
+    if (name.size() != kPartPrefix.size() + kPartDigits + kPartSuffix.size() || !name.startsWith(kPartPrefix) ||
+        !name.endsWith(kPartSuffix))
+        return false;
+    const QStringView digest = QStringView(name).mid(kPartPrefix.size(), kPartDigits);
+    return std::all_of(digest.begin(), digest.end(),
+                       [](QChar c) { return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f'); });
 }
 
 } // namespace kestrin

@@ -56,5 +56,7 @@ QString trimSavePath(const QString &savePath);
 // picture's own name, so it stays within the file system's 255 bytes however long that name is, and
 // is found again after a restart.
 QString partialFileName(const QString &targetFileName);
+// Whether name has the form partialFileName gives: nothing else is ever removed as a download's part.
+bool isPartialFileName(const QString &name);
 
 } // namespace kestrin

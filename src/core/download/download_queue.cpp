@@ -17,6 +17,23 @@ namespace kestrin {
 
 QByteArray QueueEntry::caption() const { return displayName(fileName, chineseName); }
 
+namespace {
+
+// The hidden file a picture's bytes gather in: always beside it, in the save folder.
+QString partialPathOf(const DownloadPlan &plan, const QueueSettings &settings)
+{
+    return trimSavePath(settings.savePath) + QLatin1Char('/') + partialFileName(QFileInfo(plan.targetPath).fileName());
+}
+
+// Removes a download's part and nothing else: a file not named as parts are is left alone.
+void removePart(const QString &path)
+{
+    if (isPartialFileName(QFileInfo(path).fileName()))
+        QFile::remove(path);
+}
+
+} // namespace
+
 void DownloadQueueModel::append(const QueueEntry &entry)
 {
     const int row = int(m_entries.size());
@@ -86,6 +103,8 @@ DownloadQueue::~DownloadQueue()
 {
     if (m_job)
         m_job->cancel();
+    // Whoever listens may be half gone by now: the last write is made without a word.
+    blockSignals(true);
     if (m_saveTimer.isActive())
         save();
 }
@@ -136,11 +155,40 @@ void DownloadQueue::remove(int row)
         m_running = 0;
         emit progress(0, 0);
     }
-    // The hidden part of a download stays only while its entry is in the queue.
-    if (!e.partialPath.isEmpty())
-        QFile::remove(e.partialPath);
+    const QueueSettings settings = m_settings();
+    const QString part = partFileOf(e, settings);
     m_model.remove(row);
     scheduleSave();
+    // The hidden part of a download stays only while an entry is in the queue that may continue it: the
+    // same picture may be queued twice.
+    if (part.isEmpty())
+        return;
+    for (const QueueEntry &other : m_model.entries()) {
+        if (partFileOf(other, settings) == part)
+            return;
+    }
+    removePart(part);
+}
+
+std::optional<DownloadPlan> DownloadQueue::plan(const QueueEntry &e, const QueueSettings &settings) const
+{
+    DownloadRequest request;
+    request.urlBase = m_catalogue.baseUrl() + QString::fromLatin1(e.folder.toPercentEncoding("/")) + u'/';
+    request.fileName = e.fileName;
+    request.chineseName = e.chineseName;
+    request.extension = e.extension;
+    request.savePath = settings.savePath;
+    request.localName = settings.chineseNames ? LocalName::FileAndChineseName : LocalName::FileName;
+    return planDownload(request);
+}
+
+// Where the entry's bytes are: where it last ran this time, or else where it would go with the settings of now.
+QString DownloadQueue::partFileOf(const QueueEntry &e, const QueueSettings &settings) const
+{
+    if (!e.partialPath.isEmpty())
+        return e.partialPath;
+    const std::optional<DownloadPlan> p = plan(e, settings);
+    return p ? partialPathOf(*p, settings) : QString();
 }
 
 void DownloadQueue::tick()
@@ -180,34 +228,29 @@ void DownloadQueue::start(quint64 id)
         fail(row, QStringLiteral("保存位置不是文件夹: %1").arg(settings.savePath));
         return;
     }
-    DownloadRequest request;
-    request.urlBase = m_catalogue.baseUrl() + QString::fromLatin1(e.folder.toPercentEncoding("/")) + u'/';
-    request.fileName = e.fileName;
-    request.chineseName = e.chineseName;
-    request.extension = e.extension;
-    request.savePath = settings.savePath;
-    request.localName = settings.chineseNames ? LocalName::FileAndChineseName : LocalName::FileName;
-    const std::optional<DownloadPlan> plan = planDownload(request);
-    if (!plan) {
+    const std::optional<DownloadPlan> planned = plan(e, settings);
+    if (!planned) {
         fail(row, QStringLiteral("文件名无法在本地使用"));
         return;
     }
-    const QString partial =
-        trimSavePath(settings.savePath) + QLatin1Char('/') + partialFileName(QFileInfo(plan->targetPath).fileName());
+    // Derived afresh each time. An entry taken back from the list has none yet: the bytes at this place,
+    // if any, are its own from the last run, and ifRange tells their version.
+    const QString partial = partialPathOf(*planned, settings);
     if (e.partialPath != partial) {
-        // Another folder or name than the bytes so far were meant for: they are of no use.
-        if (!e.partialPath.isEmpty())
-            QFile::remove(e.partialPath);
+        if (!e.partialPath.isEmpty()) {
+            // Another folder or name than the bytes so far were meant for: they are of no use.
+            removePart(e.partialPath);
+            e.ifRange.clear();
+            scheduleSave();
+        }
         e.partialPath = partial;
-        e.ifRange.clear();
-        scheduleSave();
     }
-    m_target = plan->targetPath;
+    m_target = planned->targetPath;
     m_openWhenDone = settings.autoOpen;
     HttpRequest http;
-    http.url = plan->url;
+    http.url = planned->url;
     http.readTimeoutMs = kReadTimeoutMs;
-    http.targetPath = plan->targetPath;
+    http.targetPath = planned->targetPath;
     http.partialPath = partial;
     http.ifRange = e.ifRange;
     m_job = Http::get(http, this, [this, id](const HttpResult &r) { onResult(id, r); });
@@ -237,9 +280,12 @@ void DownloadQueue::onResult(quint64 id, const HttpResult &result)
         emit downloaded(m_target, m_openWhenDone);
         return;
     }
-    // Bytes kept for the next try belong to the version this answer came with.
+    // Bytes kept for the next try belong to the version this answer came with; an empty file holds
+    // nothing to continue from.
     const QFileInfo partial(e.partialPath);
-    if (partial.isFile() && partial.size() > 0 && (!result.etag.isEmpty() || !result.lastModified.isEmpty()))
+    if (partial.isFile() && partial.size() == 0)
+        removePart(e.partialPath);
+    else if (partial.isFile() && (!result.etag.isEmpty() || !result.lastModified.isEmpty()))
         e.ifRange = result.etag.isEmpty() ? result.lastModified : result.etag;
     if (++e.tries < kTries) {
         scheduleSave();
@@ -287,14 +333,21 @@ void DownloadQueue::save()
                                 {QStringLiteral("extension"), hex(e.extension)},
                                 {QStringLiteral("failed"), e.state == QueueEntry::State::Failed},
                                 {QStringLiteral("reason"), e.reason},
-                                {QStringLiteral("partial"), e.partialPath},
                                 {QStringLiteral("ifRange"), hex(e.ifRange)}});
     }
+    const QByteArray bytes = QJsonDocument(QJsonObject{{QStringLiteral("queue"), list}}).toJson(QJsonDocument::Compact);
     QDir().mkpath(QFileInfo(m_storePath).absolutePath());
     QSaveFile file(m_storePath);
-    if (file.open(QIODevice::WriteOnly)) {
-        file.write(QJsonDocument(QJsonObject{{QStringLiteral("queue"), list}}).toJson(QJsonDocument::Compact));
-        file.commit();
+    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit()) {
+        m_storeFailing = false;
+        return;
+    }
+    const QString reason = file.errorString();
+    file.cancelWriting();
+    // Said once: every change of the list would fail the same way until the folder comes good.
+    if (!m_storeFailing) {
+        m_storeFailing = true;
+        emit storeFailed(m_storePath, reason);
     }
 }
 
@@ -314,7 +367,7 @@ void DownloadQueue::restoreFrom(const QString &path)
         e.category = o.value(QStringLiteral("category")).toInt(-1);
         e.folder = unhex(o.value(QStringLiteral("folder")));
         e.extension = unhex(o.value(QStringLiteral("extension")));
-        e.partialPath = o.value(QStringLiteral("partial")).toString();
+        // Older lists carry a "partial" path too: never used, the place is derived again.
         e.ifRange = unhex(o.value(QStringLiteral("ifRange")));
         if (e.fileName.isEmpty())
             continue;

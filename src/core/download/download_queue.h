@@ -28,7 +28,9 @@ struct QueueEntry
     quint64 id = 0;       // given by the queue, unchanged while rows above come and go
     QString reason;       // why it failed
     int tries = 0;
-    QString partialPath;  // the hidden file a cut-short download continues from
+    // The hidden file a cut-short download continues from, as this run derived it when the entry last
+    // started; empty before that. Never kept in the list: a path read back from disk is not trusted.
+    QString partialPath;
     QByteArray ifRange;   // the version those bytes belong to
 
     // File name, two blanks, Chinese name: what the queue list shows.
@@ -102,8 +104,12 @@ signals:
     void downloaded(const QString &path, bool open);
     // Nothing left to do: the last download has ended.
     void idle();
+    // The list could not be kept in its file: once, until a later write succeeds and another fails.
+    void storeFailed(const QString &path, const QString &reason);
 
 private:
+    std::optional<DownloadPlan> plan(const QueueEntry &e, const QueueSettings &settings) const;
+    QString partFileOf(const QueueEntry &e, const QueueSettings &settings) const;
     void start(quint64 id);
     void onResult(quint64 id, const HttpResult &result);
     void fail(int row, const QString &reason);
@@ -117,6 +123,7 @@ private:
     QTimer m_saveTimer;
     QPointer<HttpJob> m_job;
     QString m_storePath;
+    bool m_storeFailing = false; // the last write of the list failed and was reported
     QString m_target;
     bool m_openWhenDone = false;
     int rowOf(quint64 id) const;

@@ -96,3 +96,14 @@ TEST(DownloadNames, NamesTooLongForTheFileSystemAreShortenedKeepingTheExtension)
     EXPECT_TRUE(name.startsWith(QString::fromUtf8("图图图")));
     EXPECT_EQ(localFileName(QByteArray(300, 'a'), ".png").size(), kMaxLocalNameBytes);
 }
+
+TEST(DownloadNames, OnlyNamesMadeForPartsCountAsParts)
+{
+    for (const QString &target : {QStringLiteral("A1001.jpg"), QString::fromUtf8("图.png"), QString(300, u'x')})
+        EXPECT_TRUE(isPartialFileName(partialFileName(target))) << target.toStdString();
+    const QString made = partialFileName("A1001.jpg");
+    for (const QString &other : {QStringLiteral("A1001.jpg"), QStringLiteral(".kestrin-.part"), made.toUpper(),
+                                 made.chopped(1), made + "x", "x" + made, "../" + made, QString(made).replace(9, 1, u'g'),
+                                 QString(made).replace(9, 1, u'/')})
+        EXPECT_FALSE(isPartialFileName(other)) << other.toStdString();
+}

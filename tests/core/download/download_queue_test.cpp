@@ -8,6 +8,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QSignalSpy>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -85,7 +88,31 @@ struct Queue
     }
     QStringList visibleFiles() const { return QDir(save.path()).entryList(QDir::Files); }
     QStringList allFiles() const { return QDir(save.path()).entryList(QDir::Files | QDir::Hidden); }
+    QStringList partFiles() const { return allFiles().filter(".part"); }
+    // A list as an earlier run left it: each entry with the "partial" path given.
+    QString writeStore(const QList<std::tuple<QueueEntry, QString, bool>> &entries) const
+    {
+        const auto hex = [](const QByteArray &b) { return QString::fromLatin1(b.toHex()); };
+        QJsonArray list;
+        for (const auto &[e, partial, failed] : entries)
+            list.append(QJsonObject{{"file", hex(e.fileName)}, {"chinese", hex(e.chineseName)}, {"category", e.category},
+                                    {"folder", hex(e.folder)}, {"extension", hex(e.extension)}, {"failed", failed},
+                                    {"reason", failed ? "gone" : ""}, {"partial", partial}, {"ifRange", ""}});
+        const QString path = data.filePath("queue.json");
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly))
+            return {};
+        file.write(QJsonDocument(QJsonObject{{"queue", list}}).toJson());
+        return path;
+    }
 };
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
+    file.write(bytes);
+}
 
 } // namespace
 
@@ -145,6 +172,136 @@ TEST(DownloadQueue, AFailingEntryIsTriedThreeTimesThenKeptWithItsReasonAndTheQue
     q.queue->remove(0);
     EXPECT_EQ(q.queue->model().rowCount(), 0);
     EXPECT_EQ(q.allFiles().size(), 2);
+}
+
+TEST(DownloadQueue, ARetryGivesThreeFreshTries)
+{
+    Queue q;
+    q.fault({"/kq/pic0/A1001.jpg status=503"});
+    q.queue->enqueue(q.entry(0, "A1001"));
+    for (int round = 1; round <= 2; ++round) {
+        ASSERT_TRUE(q.settled());
+        EXPECT_EQ(q.lib.server().log().filter("A1001").size(), 3 * round) << "round " << round;
+        ASSERT_EQ(q.queue->model().rowCount(), 1);
+        EXPECT_EQ(q.queue->model().entries()[0].state, QueueEntry::State::Failed);
+        EXPECT_EQ(q.queue->model().entries()[0].reason, QStringLiteral("服务器答复 503"));
+        q.queue->retry(0);
+    }
+    q.lib.server().clearFaults();
+    ASSERT_TRUE(q.settled());
+    EXPECT_EQ(q.lib.server().log().filter("A1001").size(), 7);
+    EXPECT_EQ(q.queue->model().rowCount(), 0);
+    EXPECT_EQ(readAll(q.save.filePath("A1001.jpg")), readAll(q.served(0, "A1001")));
+}
+
+TEST(DownloadQueue, APartFileStaysOnlyWhileItsEntryMayContinueIt)
+{
+    Queue q;
+    // Nothing arrived: nothing is kept to continue from.
+    for (const char *fault : {"drop", "status=404"}) {
+        q.fault({QStringLiteral("/kq/pic0/A1001.jpg ") + fault});
+        q.queue->enqueue(q.entry(0, "A1001"));
+        ASSERT_TRUE(q.settled());
+        EXPECT_EQ(q.queue->model().entries().last().state, QueueEntry::State::Failed) << fault;
+        EXPECT_EQ(q.allFiles(), QStringList()) << fault;
+    }
+    while (q.queue->model().rowCount() > 0)
+        q.queue->remove(0);
+
+    // Bytes a retry may continue stay while their entry waits, even queued twice, and go with the last of it.
+    q.fault({"/kq/tsspeed.dat truncate=300000"});
+    q.queue->enqueue(q.bigEntry());
+    q.queue->enqueue(q.bigEntry());
+    ASSERT_TRUE(q.settled());
+    ASSERT_EQ(q.partFiles().size(), 1);
+    EXPECT_EQ(QFileInfo(q.save.filePath(q.partFiles()[0])).size(), 300000);
+    q.queue->remove(0);
+    EXPECT_EQ(q.partFiles().size(), 1);
+    q.queue->remove(0);
+    EXPECT_EQ(q.allFiles(), QStringList());
+
+    // Removed in the middle of its transfer.
+    q.fault({"/kq/tsspeed.dat drip=20"});
+    q.queue->enqueue(q.bigEntry());
+    ASSERT_TRUE(waitUntil([&] { return QFileInfo(q.queue->model().entries()[0].partialPath).size() >= 1024; }));
+    q.queue->remove(0);
+    ASSERT_TRUE(q.settled());
+    EXPECT_EQ(q.allFiles(), QStringList());
+
+    // After a restart, a failed entry that has not run since: its own part goes, not what the list named.
+    q.queue.reset();
+    const QString named = q.save.filePath("holiday.jpg");
+    writeFile(named, "mine");
+    writeFile(q.save.filePath(partialFileName("A1002.jpg")), QByteArray(1000, 'p'));
+    const QString store = q.writeStore({{q.entry(0, "A1002"), named, true}});
+    q.make();
+    q.queue->restoreFrom(store);
+    ASSERT_EQ(q.queue->model().rowCount(), 1);
+    q.queue->remove(0);
+    EXPECT_EQ(q.allFiles(), QStringList{"holiday.jpg"});
+    EXPECT_EQ(readAll(named), "mine");
+}
+
+TEST(DownloadQueue, NoPathReadBackFromTheListIsUsed)
+{
+    Queue q;
+    QTemporaryDir elsewhere;
+    ASSERT_TRUE(QDir(elsewhere.path()).mkdir("cwd"));
+    const QString oldCurrent = QDir::currentPath();
+    QDir::setCurrent(elsewhere.filePath("cwd"));
+    const QList<std::pair<QString, QString>> victims{
+        {q.data.filePath("outside.txt"), q.data.filePath("outside.txt")}, // outside the save folder
+        {q.save.filePath("holiday.jpg"), q.save.filePath("holiday.jpg")}, // another file inside it
+        {q.save.filePath(partialFileName("B9999.jpg")), q.save.filePath(partialFileName("B9999.jpg"))}, // another's part
+        {"relative.txt", elsewhere.filePath("cwd/relative.txt")},
+        {"../up.txt", elsewhere.filePath("up.txt")},
+        {elsewhere.filePath("cwd/../dotdot.txt"), elsewhere.filePath("dotdot.txt")}};
+    QList<std::tuple<QueueEntry, QString, bool>> stored;
+    for (qsizetype i = 0; i < victims.size(); ++i) {
+        writeFile(victims[i].second, "victim " + QByteArray::number(i));
+        stored.append({q.entry(0, "A100" + QByteArray::number(i + 1)), victims[i].first, false});
+    }
+    q.queue->restoreFrom(q.writeStore(stored));
+    const bool settled = q.settled();
+    QDir::setCurrent(oldCurrent);
+    ASSERT_TRUE(settled);
+    EXPECT_EQ(q.queue->model().rowCount(), 0);
+    for (qsizetype i = 0; i < victims.size(); ++i) {
+        EXPECT_EQ(readAll(victims[i].second), "victim " + QByteArray::number(i)) << victims[i].first.toStdString();
+        const QString picture = "A100" + QString::number(i + 1);
+        EXPECT_EQ(readAll(q.save.filePath(picture + ".jpg")), readAll(q.served(0, picture.toLatin1()))) << picture.toStdString();
+    }
+}
+
+TEST(DownloadQueue, AListThatCannotBeKeptIsReportedOncePerSpell)
+{
+    Queue q;
+    const QString blocker = q.data.filePath("data");
+    writeFile(blocker, "a file where the data folder should be"); // stops root as well as anyone
+    const QString store = blocker + "/queue.json";
+    q.queue->restoreFrom(store);
+    QSignalSpy failed(q.queue.get(), &DownloadQueue::storeFailed);
+    int file = 1000;
+    const auto download = [&] {
+        q.queue->enqueue(q.entry(0, "A" + QByteArray::number(++file)));
+        q.queue->enqueue(q.entry(0, "A" + QByteArray::number(++file)));
+        return q.settled() && (QTest::qWait(150), true); // the list is written a moment after it changes
+    };
+    ASSERT_TRUE(download());
+    ASSERT_EQ(failed.size(), 1);
+    EXPECT_EQ(failed[0][0].toString(), store);
+    EXPECT_FALSE(failed[0][1].toString().isEmpty());
+
+    // The folder comes good: the list is kept again, and a later failure is told again.
+    ASSERT_TRUE(QFile::remove(blocker));
+    ASSERT_TRUE(QDir().mkdir(blocker));
+    ASSERT_TRUE(download());
+    EXPECT_TRUE(QFileInfo::exists(store));
+    EXPECT_EQ(failed.size(), 1);
+    ASSERT_TRUE(QDir(blocker).removeRecursively());
+    writeFile(blocker, "again");
+    ASSERT_TRUE(download());
+    EXPECT_EQ(failed.size(), 2);
 }
 
 TEST(DownloadQueue, ACutTransferContinuesWhereItStoppedOrStartsOverForAnotherVersion)
