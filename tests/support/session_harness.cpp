@@ -38,6 +38,7 @@ LibrarySession &SessionHarness::start(int deadCount)
     session->start();
     if (!finished.wait(30000) || !finished.first().first().toBool())
         throw std::runtime_error("the session did not start");
+    session->pollTimer().stop(); // tests poll when they mean to
     settle();
     return *session;
 }

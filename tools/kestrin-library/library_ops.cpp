@@ -173,6 +173,7 @@ bool publishPicture(const QString &root, int n, const QByteArray &fileName, cons
     }
     if (!writeFileAtomically(picturePath(root, cats[n], fileName), makePicture(cats[n].ext, quint32(qHash(fileName))), error))
         return false;
+    files.latest.removeAll(QByteArray::number(id)); // a picture stands once among the latest
     files.latest << QByteArray::number(id);
     while (files.latest.size() > 50)
         files.latest.removeFirst();

@@ -39,6 +39,10 @@ LibrarySession::LibrarySession(const Platform &platform, QObject *parent)
         if (open)
             m_platform.shell.open(path);
     });
+    connect(&m_downloads, &DownloadQueue::storeFailed, this, [this](const QString &path, const QString &reason) {
+        m_platform.prompts.message(
+            QStringLiteral("下载队列无法保存到 %1（%2），关闭程序后未完成的下载将不会继续。").arg(path, reason));
+    });
     connectChanges();
 }
 

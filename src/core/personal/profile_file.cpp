@@ -99,12 +99,17 @@ bool ProfileFile::save(QString *error)
     // A documents folder that was never made (common on Linux desktops) is made, not a reason to lose picks.
     QDir().mkpath(QFileInfo(m_path).absolutePath());
     QSaveFile file(m_path);
-    // It holds passwords: only its owner may read it.
-    if (!file.open(QIODevice::WriteOnly) ||
-        !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner) || file.write(bytes()) < 0 ||
-        !file.commit()) {
+    const QByteArray all = bytes();
+    // It holds passwords: only its owner may read it. A short write (a full disk, a size limit) is a
+    // failure too: committed, it would replace the file with the head of it.
+    const bool opened = file.open(QIODevice::WriteOnly);
+    const bool written = opened && file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner) &&
+                         file.write(all) == all.size();
+    if (!written || !file.commit()) {
         if (error)
-            *error = file.errorString();
+            *error = opened && written ? file.errorString()
+                     : opened          ? QStringLiteral("写入不完整（%1）").arg(file.errorString())
+                                       : file.errorString();
         file.cancelWriting();
         return false;
     }

@@ -115,15 +115,16 @@ TEST(NeverMissed, PicturesOfASkippedSerialOrANewBatchAreAnnouncedOnceAndARepubli
     h.poll(); // nothing new
     EXPECT_EQ(h.announced.size(), 2);
 
-    // A new batch with nothing new: the reload is heard, nothing is announced.
+    // A new batch that only withdrew a picture: the reload is heard, nothing is announced.
     QString error;
     ASSERT_TRUE(library::newBatch(h.lib.root(), &error));
+    ASSERT_TRUE(library::withdrawPicture(h.lib.root(), 0, "NEW01", &error));
     h.poll();
+    EXPECT_TRUE(s.catalogue().items(0).at(30).endsWith("|-1"));
     EXPECT_EQ(h.announced.size(), 2);
     EXPECT_EQ(h.sound.plays, 3);
 
-    // Withdrawals are no new pictures; 47 new ones are a republished library.
-    ASSERT_TRUE(library::withdrawPicture(h.lib.root(), 0, "NEW01", &error));
+    // 47 new pictures at once are a republished library.
     for (int i = 0; i < LibrarySession::kRepublishedCount + 1; ++i)
         h.publish(0, "R" + QByteArray::number(100 + i));
     h.poll();
@@ -178,9 +179,12 @@ TEST(RefreshLimit, FifteenSecondsFromTheEndOfTheReload)
 }
 
 // What the user asked for happens, and what could not be done is said.
-TEST(LibrarySession, QueuedPicturesOpenWhenAskedAndAStoreThatCannotBeWrittenIsReported)
+TEST(LibrarySession, QueuedPicturesOpenWhenAskedAndStoresThatCannotBeWrittenAreReported)
 {
     SessionHarness h(small());
+    QFile dataBlocker(h.appData()); // a file where the data folder would be: the queue cannot be kept
+    ASSERT_TRUE(dataBlocker.open(QIODevice::WriteOnly));
+    dataBlocker.close();
     LibrarySession &s = h.start();
     s.options().setFlag(UserOptions::AutoQueue, true);
     s.options().setFlag(UserOptions::AutoOpen, true);
@@ -189,6 +193,12 @@ TEST(LibrarySession, QueuedPicturesOpenWhenAskedAndAStoreThatCannotBeWrittenIsRe
     h.poll();
     ASSERT_TRUE(waitUntil([&] { return !h.shell.opened.isEmpty(); }));
     EXPECT_EQ(h.shell.opened, QStringList{h.savedPath(0, name)});
+    h.publish(0, fileNameOf(s, 0, 13));
+    h.poll();
+    ASSERT_TRUE(waitUntil([&] { return h.shell.opened.size() == 2; }));
+    ASSERT_EQ(h.prompts.shown.size(), 1); // said once, however often the queue changed
+    EXPECT_TRUE(h.prompts.shown[0].startsWith("message: 下载队列无法保存到 " + h.appData() + "/queue.json（"));
+    h.prompts.shown.clear();
 
     // The documents folder is a file: the picks cannot be kept, and the user hears why.
     QDir(h.documents()).removeRecursively();

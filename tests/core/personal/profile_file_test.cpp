@@ -5,9 +5,12 @@
 #include "core/personal/selection_store.h"
 #include "test_support.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <csignal>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 using namespace kestrin;
 using kestrin::test::g;
@@ -83,6 +86,49 @@ TEST(ProfileFile, ValuesOfAnyLengthAndNewKeysAndSectionsWhereTheyBelong)
     EXPECT_FALSE(error.isEmpty());
 }
 
+// Names are matched without regard to ASCII case, never by folding the second byte of a GBK
+// character; nothing that would break a line gets into the file; a save that fails says so.
+TEST(ProfileFile, NamesFoldOnlyAsciiLettersNoValueBreaksALineAndAFailedSaveIsNoSuccess)
+{
+    QTemporaryDir dir;
+    const QString path = write(dir, "[PELMARQ_" + g("丄") + "]\r\nUserPassword=one\r\n");
+    ProfileFile file;
+    ASSERT_TRUE(file.load(path));
+    ASSERT_EQ(g("丄"), QByteArray("\x81\x41"));
+    ASSERT_EQ(g("乤"), QByteArray("\x81\x61")); // the same lead byte, a trail byte one letter-case away
+    EXPECT_EQ(file.value("pelmarq_" + g("丄"), "USERPASSWORD"), "one");
+    EXPECT_EQ(file.value("PELMARQ_" + g("乤"), "UserPassword"), "");
+    ASSERT_TRUE(file.setValue("PELMARQ_" + g("乤"), "UserPassword", "two"));
+    EXPECT_EQ(file.value("PELMARQ_" + g("丄"), "UserPassword"), "one");
+
+    const QByteArray before = file.bytes();
+    for (const char *bad : {"p\r\nUserSelect=x", "p\nq", "p\r"}) {
+        EXPECT_FALSE(file.setValue("S", "UserPassword", bad)) << bad;
+        EXPECT_FALSE(file.setValue(bad, "k", "v")) << bad;
+        EXPECT_FALSE(file.setValue("S", bad, "v")) << bad;
+    }
+    EXPECT_EQ(file.bytes(), before);
+
+    // The file system refuses the bytes when they are committed: the old file stays, the save fails.
+    ASSERT_TRUE(file.save());
+    const QByteArray kept = read(path);
+    ASSERT_TRUE(file.setValue("Big", "v", QByteArray(64 << 10, 'x')));
+    rlimit old{};
+    getrlimit(RLIMIT_FSIZE, &old);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = old;
+    small.rlim_cur = 4096;
+    setrlimit(RLIMIT_FSIZE, &small);
+    QString error;
+    const bool saved = file.save(&error);
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_FALSE(saved);
+    EXPECT_FALSE(error.isEmpty());
+    EXPECT_EQ(read(path), kept);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"MySelect.ini"});
+}
+
 TEST(SelectionStore, RegistersSavesAndLoadsSelectionsInTheirFormat)
 {
     QTemporaryDir dir;
@@ -113,4 +159,9 @@ TEST(SelectionStore, RegistersSavesAndLoadsSelectionsInTheirFormat)
         EXPECT_FALSE(userNameProblem(QString::fromUtf8(bad)).isEmpty()) << bad;
     EXPECT_FALSE(userNameProblem(QString::fromUtf8("😀")).isEmpty()); // no GBK form
     EXPECT_TRUE(userNameProblem(QString::fromUtf8("张三 abc")).isEmpty());
+    for (const char *bad : {"pa\r\nss", "pa\nss", "pa\x01ss", "😀"})
+        EXPECT_FALSE(passwordProblem(QString::fromUtf8(bad)).isEmpty()) << bad;
+    EXPECT_TRUE(passwordProblem(QString::fromUtf8("密码 p=[1]")).isEmpty());
+    EXPECT_FALSE(store.registerUser("bad", "p\r\nUserSelect=x", &error)); // the store refuses it too
+    EXPECT_FALSE(read(store.path()).contains("bad"));
 }
