@@ -100,6 +100,13 @@ void WindowHarness::poll()
     QCoreApplication::processEvents();
 }
 
+void WindowHarness::settle()
+{
+    if (!waitUntil([this] { return !window->session().loader().isLoading(); }, 60000))
+        throw std::runtime_error("a load did not end");
+    QCoreApplication::processEvents();
+}
+
 void WindowHarness::reload()
 {
     window->refreshLimitTimer().stop();

@@ -51,6 +51,8 @@ public:
     void poll();
     // "立即刷新" with its 15 seconds over.
     void reload();
+    // Waits until no category load is in flight.
+    void settle();
 };
 
 // "A<k>|<Chinese name>|<time>" records 0..count-1 of the given category.
