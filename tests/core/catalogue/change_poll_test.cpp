@@ -46,6 +46,7 @@ TEST(DecidePoll, FollowsTheTableRowByRow)
         {{"B1", "6", "t", "12"}, PollAction::Nothing},           // older
         {{"B1", "10", "t", "12"}, PollAction::Reload},           // serials skipped
         {{"B2", "8", "t", "12"}, PollAction::Reload},            // another batch
+        {{"B2", "6", "t", "12"}, PollAction::Reload},            // another batch, even with a lower serial
         {{"B1", "eight", "t", "12"}, PollAction::Nothing},       // no number
         {{}, PollAction::Nothing},
     };
