@@ -1,12 +1,11 @@
 // The poll's decision table, and the poll against a real server: one at a time, answers for another
-// category dropped, quiet failover, and 304 answers once the server gave validators.
+// category dropped, quiet failover, and changes whose file times lag.
 #include "core/catalogue/catalogue.h"
 #include "core/catalogue/category_loader.h"
 #include "core/catalogue/change_poll.h"
 #include "core/catalogue/records.h"
 #include "library_files.h"
 #include "library_ops.h"
-#include "core/server/speed_test.h"
 #include "test_support.h"
 
 #include <QDateTime>
@@ -52,14 +51,6 @@ TEST(DecidePoll, FollowsTheTableRowByRow)
     };
     for (const auto &r : rows)
         EXPECT_EQ(decidePoll(cat, 0, r.lines), r.action) << r.lines.join('/').constData();
-}
-
-TEST(SpeedTest, TheSpeedIsAMillionOverTheMilliseconds)
-{
-    EXPECT_EQ(speedText(0), "1000000 KB/s");
-    EXPECT_EQ(speedText(1), "1000000 KB/s");
-    EXPECT_EQ(speedText(2000), "500 KB/s");
-    EXPECT_EQ(speedText(3), "333333 KB/s");
 }
 
 namespace {

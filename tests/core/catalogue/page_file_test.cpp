@@ -56,39 +56,3 @@ TEST(PageFile, MarksSurviveReloadsAndChangeLinesFillTheBookkeeping)
     applyChangeLines(cat, 1, {}); // no server answered: nothing changes
     EXPECT_EQ(cat.changeBatch, "B2");
 }
-
-TEST(RemoteConfigParse, RejectsHalfConfigurationsAndKeepsCategoryNumbers)
-{
-    const QByteArray release = "1.7.2.0|http://up|" + g("提示") + "|" + g("公告") + "|extra";
-    auto cfg = parseRemoteConfig(g("東区|kq/p0|.jpg,乙|kq/p1|.png,") + "\r\n" + release + "\r\n");
-    ASSERT_TRUE(cfg.has_value());
-    EXPECT_EQ(cfg->categories.size(), 2); // the trailing comma's empty entry is dropped
-    EXPECT_EQ(cfg->categories[0].caption, g("東区"));
-    EXPECT_EQ(cfg->categories[0].folder, "kq/p0");
-    EXPECT_EQ(cfg->categories[0].extension, ".jpg");
-    EXPECT_EQ(cfg->version, "1.7.2.0");
-    EXPECT_EQ(cfg->tip, g("提示"));
-    EXPECT_EQ(cfg->notice, g("公告"));
-
-    cfg = parseRemoteConfig("a|f|.jpg,b,c|g|.png\r\n" + release);
-    ASSERT_TRUE(cfg.has_value());
-    ASSERT_EQ(cfg->categories.size(), 3);
-    EXPECT_EQ(cfg->categories[1].caption, "b"); // keeps its place so Page2.dat stays category 2
-    EXPECT_EQ(cfg->categories[1].folder, "");
-    EXPECT_EQ(cfg->categories[2].extension, ".png");
-
-    // An entry ending in a lone GBK lead byte (found by fuzzing): padded with bars, the first bar
-    // became the second half of a character and the fields came out wrong.
-    cfg = parseRemoteConfig("\x41\xd6\x0d\x0a\x31\x7c\x32\x7c\x33\x7c\x34");
-    ASSERT_TRUE(cfg.has_value());
-    ASSERT_EQ(cfg->categories.size(), 1);
-    EXPECT_EQ(cfg->categories[0].caption, "A\xD6");
-    EXPECT_EQ(cfg->categories[0].folder, "");
-    EXPECT_EQ(cfg->categories[0].extension, "");
-    EXPECT_EQ(cfg->notice, "4");
-
-    EXPECT_FALSE(parseRemoteConfig("a|f|.jpg\r\n").has_value());
-    EXPECT_FALSE(parseRemoteConfig("a|f|.jpg\r\n1.7.2.0|x|tip").has_value());
-    EXPECT_FALSE(parseRemoteConfig("\r\n" + release).has_value());
-    EXPECT_FALSE(parseRemoteConfig(",,\r\n" + release).has_value());
-}

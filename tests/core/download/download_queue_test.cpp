@@ -2,7 +2,6 @@
 // their reason, transfers continued where they broke, and a queue that outlives the program.
 #include "core/catalogue/catalogue.h"
 #include "core/download/download_queue.h"
-#include "core/download/file_list.h"
 #include "library_files.h"
 #include "test_support.h"
 
@@ -426,20 +425,4 @@ TEST(DownloadQueue, TheQueueOutlivesTheProgramInOrderAndGoesOn)
     EXPECT_EQ(q.started->at(0).at(0).toByteArray(), "A1002  n");
     EXPECT_EQ(readAll(q.save.filePath("B1003.png")), readAll(q.served(1, "B1003")));
     EXPECT_EQ(q.queue->model().rowCount(), 1); // the failed one waits for the user
-}
-
-TEST(FileList, SortsDescendingByteWiseWithLettersFoldedToUpperCase)
-{
-    EXPECT_LT(compareFolded("abc", "ABD"), 0);
-    EXPECT_EQ(compareFolded("abc", "ABC"), 0);
-    EXPECT_LT(compareFolded("ab", "abc"), 0); // a text that starts another is the smaller
-    EXPECT_GT(compareFolded("\xB0\xA1", "z"), 0); // other bytes by value
-    EXPECT_GT(compareFolded("_", "a"), 0);        // "a" counts as "A" (0x41), below "_" (0x5F)
-    const LatestRow a{"a1", "x", "2026-01-02", "", "1"}, b{"B2", "y", "2026-01-03", "", "2"};
-    EXPECT_TRUE(fileRowBefore(b, a, 1)); // the later time first
-    EXPECT_TRUE(fileRowBefore(b, a, 0)); // "B2  y" after "A1  x"
-    EXPECT_FALSE(fileRowBefore(a, a, 0));
-
-    // The hidden option keeps the picks that stand among the latest entries, as text.
-    EXPECT_EQ(filterPresentKeys({"12", "x", "", "7"}, {"7", "12", "3"}), (QList<QByteArray>{"12", "7"}));
 }
