@@ -18,35 +18,67 @@
 
 namespace kestrin {
 
+namespace {
+
+// A box asked while the program shows it is busy (start-up) gets the ordinary pointer back for as long
+// as it is open.
+class ArrowWhileOpen
+{
+public:
+    ArrowWhileOpen() : m_busy(QApplication::overrideCursor() != nullptr)
+    {
+        if (m_busy)
+            QApplication::setOverrideCursor(Qt::ArrowCursor);
+    }
+    ~ArrowWhileOpen()
+    {
+        if (m_busy)
+            QApplication::restoreOverrideCursor();
+    }
+    ArrowWhileOpen(const ArrowWhileOpen &) = delete;
+    ArrowWhileOpen &operator=(const ArrowWhileOpen &) = delete;
+
+private:
+    bool m_busy;
+};
+
+} // namespace
+
 void GuiPrompts::message(const QString &text)
 {
+    const ArrowWhileOpen arrow;
     QMessageBox::information(m_parent, kAppTitle, text);
 }
 
 void GuiPrompts::titledMessage(const QString &title, const QString &text)
 {
+    const ArrowWhileOpen arrow;
     QMessageBox::information(m_parent, title, text);
 }
 
 bool GuiPrompts::confirm(const QString &text)
 {
+    const ArrowWhileOpen arrow;
     return QMessageBox::question(m_parent, QStringLiteral("确认"), text, QMessageBox::Yes | QMessageBox::No) ==
            QMessageBox::Yes;
 }
 
 bool GuiPrompts::warnYesNo(const QString &text)
 {
+    const ArrowWhileOpen arrow;
     return QMessageBox::warning(m_parent, QStringLiteral("警告"), text, QMessageBox::Yes | QMessageBox::No) ==
            QMessageBox::Yes;
 }
 
 void GuiPrompts::warning(const QString &text)
 {
+    const ArrowWhileOpen arrow;
     QMessageBox::warning(m_parent, QStringLiteral("警告"), text, QMessageBox::Yes);
 }
 
 Prompts::Answer GuiPrompts::ask(const QString &text)
 {
+    const ArrowWhileOpen arrow;
     QMessageBox box(QMessageBox::Question, QStringLiteral("确认"), text, QMessageBox::Yes | QMessageBox::No, m_parent);
     // The close button answers nothing; Escape still answers No.
     QPushButton *dismiss = box.addButton(QStringLiteral("dismiss"), QMessageBox::RejectRole);
@@ -75,6 +107,7 @@ Prompts::Answer GuiPrompts::ask(const QString &text)
 
 QString GuiPrompts::chooseFolder(const QString &title, const QString &start)
 {
+    const ArrowWhileOpen arrow;
     return QFileDialog::getExistingDirectory(m_parent, title, start);
 }
 
