@@ -47,6 +47,16 @@ private:
     std::unique_ptr<library::LibraryServer> m_server;
 };
 
+// Records "<k>\tA<k>|图<k>|2026-12-01 10:00" for k = 0..count-1.
+inline QList<QByteArray> makeRecords(int count)
+{
+    QList<QByteArray> out;
+    for (int k = 0; k < count; ++k)
+        out << QByteArray::number(k) + "\tA" + QByteArray::number(k) + "|" + g("图") + QByteArray::number(k) +
+                   "|2026-12-01 10:00";
+    return out;
+}
+
 // An address where nothing listens: requests there are refused at once.
 inline QString deadUrl() { return QStringLiteral("http://127.0.0.1:1/"); }
 

@@ -113,15 +113,6 @@ void WindowHarness::reload()
     window->session().refresh();
 }
 
-QList<QByteArray> makeRecords(int count)
-{
-    QList<QByteArray> out;
-    for (int k = 0; k < count; ++k)
-        out << QByteArray::number(k) + "\tA" + QByteArray::number(k) + "|" + g("图") + QByteArray::number(k) +
-                   "|2026-12-01 10:00";
-    return out;
-}
-
 void saveScreen(QWidget *widget, const QString &name)
 {
     const QString dir = qEnvironmentVariable("KESTRIN_SCREENS");

@@ -55,8 +55,6 @@ public:
     void settle();
 };
 
-// "A<k>|<Chinese name>|<time>" records 0..count-1 of the given category.
-QList<QByteArray> makeRecords(int count);
 
 // Saves a picture of the widget under build/screens for a person to look at.
 void saveScreen(QWidget *widget, const QString &name);

@@ -10,18 +10,7 @@
 using namespace kestrin;
 using namespace kestrin::navigation;
 using kestrin::test::g;
-
-namespace {
-
-RecordList records(int n)
-{
-    QList<QByteArray> list;
-    for (int i = 0; i < n; ++i)
-        list << QByteArray::number(i) + "\tf" + QByteArray::number(i) + "|" + g("图") + "|t";
-    return RecordList::fromList(list);
-}
-
-} // namespace
+using kestrin::test::makeRecords;
 
 TEST(Navigation, PageButtonsFollowTheCategorySize)
 {
@@ -47,7 +36,7 @@ TEST(Navigation, PageButtonsFollowTheCategorySize)
 
 TEST(Navigation, PagesSliceTheCategoryAndAPastTheEndPageKeepsTheGrid)
 {
-    const RecordList all = records(481);
+    const RecordList all = RecordList::fromList(makeRecords(481));
     EXPECT_EQ(pageRecords(all, 0)->size(), 481);
     EXPECT_EQ(pageRecords(all, 1)->size(), 240);
     ASSERT_EQ(pageRecords(all, 3)->size(), 1);

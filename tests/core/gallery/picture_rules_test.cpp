@@ -8,18 +8,7 @@
 
 using namespace kestrin;
 using kestrin::test::g;
-
-namespace {
-
-RecordList records(int n)
-{
-    QList<QByteArray> list;
-    for (int i = 0; i < n; ++i)
-        list << QByteArray::number(i) + "\tf" + QByteArray::number(i) + "|" + g("图") + "|t";
-    return RecordList::fromList(list);
-}
-
-} // namespace
+using kestrin::test::makeRecords;
 
 TEST(PictureRules, EachCellShowsItsPicturesState)
 {
@@ -71,22 +60,22 @@ TEST(PictureGridModel, FourToARowNeverFewerThanOneRowAndKnowsItsCategory)
 {
     PictureGridModel model;
     EXPECT_EQ(model.category(), -1);
-    model.fill(2, records(0));
+    model.fill(2, RecordList::fromList(makeRecords(0)));
     EXPECT_EQ(model.category(), 2);
     EXPECT_EQ(model.rowCount(), 1);
     for (int c = 0; c < 4; ++c)
         EXPECT_TRUE(model.cell(c, 0).isEmpty());
 
-    model.fill(0, records(5));
+    model.fill(0, RecordList::fromList(makeRecords(5)));
     ASSERT_EQ(model.rowCount(), 2);
     EXPECT_TRUE(model.cell(0, 1).startsWith("4\t"));
     EXPECT_TRUE(model.cell(1, 1).isEmpty());
     EXPECT_TRUE(model.cell(3, 0).startsWith("3\t"));
 
-    model.fill(0, records(8));
+    model.fill(0, RecordList::fromList(makeRecords(8)));
     EXPECT_EQ(model.rowCount(), 2);
     EXPECT_FALSE(model.cell(3, 1).isEmpty());
-    model.fill(0, records(3));
+    model.fill(0, RecordList::fromList(makeRecords(3)));
     EXPECT_EQ(model.rowCount(), 1);
 
     model.setCell(2, 0, "2\tnew|" + g("新") + "|now");
