@@ -1,12 +1,17 @@
 #include "window_harness.h"
 
+#include "core/catalogue/records.h"
 #include "gui/download/download_dialog.h"
 #include "gui/personal/login_dialog.h"
 #include "gui/gallery/category_bar.h"
 #include "gui/gallery/gallery_page.h"
+#include "gui/gallery/page_bar.h"
+#include "gui/gallery/picture_grid.h"
 #include "library_files.h"
 
 #include <QDir>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 #include <QToolButton>
@@ -111,6 +116,47 @@ void WindowHarness::reload()
 {
     window->refreshLimitTimer().stop();
     window->session().refresh();
+}
+
+void clickPageEntry(MainWindow &w, int i)
+{
+    PageBar *bar = w.galleryPage()->pageBar();
+    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->entryRect(i).center());
+}
+
+void clickCell(PictureGrid *grid, int k, Qt::MouseButton button)
+{
+    QTest::mouseClick(grid->viewport(), button, {}, grid->cellRect(k % 4, k / 4).center());
+}
+
+void typeLogin(LoginDialog &d, const QString &name, const QString &password, const QString &code)
+{
+    d.nameEdit()->setText(name);
+    d.passwordEdit()->setText(password);
+    d.codeEdit()->setText(code);
+    d.okButton()->click();
+}
+
+QString panelText(MainWindow &w, WindowStatusBar::Panel panel) { return w.windowStatusBar()->panelText(panel); }
+
+QByteArray fileNameAt(MainWindow &w, int k)
+{
+    return PictureRecord::parse(w.catalogue().items(0).at(k)).fileName.toByteArray();
+}
+
+void publish(WindowHarness &h, int category, const QByteArray &file, const QByteArray &time)
+{
+    QString error;
+    if (!library::publishPicture(h.lib.root(), category, file, g("新到"), time, &error))
+        throw std::runtime_error(error.toStdString());
+}
+
+int requestsFor(const library::LibraryServer &server, const QString &path)
+{
+    int n = 0;
+    for (const QString &line : server.log())
+        n += line.startsWith(QStringLiteral("GET ") + path + QLatin1Char(' '));
+    return n;
 }
 
 void saveScreen(QWidget *widget, const QString &name)

@@ -1,25 +1,48 @@
 #pragma once
 // The real main window against a real library server, with scripted dialogs, a recording shell, a
-// settings file and standard folders of its own.
+// settings file and standard folders of its own; and the parts of the window the tests reach for.
+#include "core/catalogue/gbk.h"
+#include "core/catalogue/records.h"
+#include "core/gallery/picture_grid_model.h"
 #include "gui/app/main_window.h"
 #include "gui/app/web_page.h"
+#include "gui/app/web_tab_host.h"
+#include "gui/app/window_status_bar.h"
+#include "gui/download/download_dialog.h"
+#include "gui/download/file_page.h"
+#include "gui/gallery/category_bar.h"
+#include "gui/gallery/gallery_page.h"
+#include "gui/gallery/page_bar.h"
+#include "gui/gallery/picture_grid.h"
+#include "gui/personal/login_dialog.h"
+#include "gui/server/server_bar.h"
+#include "gui/ui/picture_list.h"
+#include "library_files.h"
 #include "session_harness.h"
 
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMap>
 #include <QPointer>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTest>
+#include <QToolButton>
 #include <functional>
-
-namespace kestrin {
-class DownloadDialog;
-class LoginDialog;
-}
 
 namespace kestrin::test {
 
 class WindowHarness : public TestSeams
 {
 public:
-    explicit WindowHarness(library::InitOptions options = {});
+    // Two categories of 30 pictures unless a test needs more.
+    explicit WindowHarness(library::InitOptions options = {2, 30, 1});
     ~WindowHarness();
 
     ServedLibrary lib;
@@ -55,6 +78,18 @@ public:
     void settle();
 };
 
+
+// What a user does and sees on the window.
+void clickPageEntry(MainWindow &w, int i); // the gallery's page bar: page buttons, or the zone's four
+void clickCell(PictureGrid *grid, int k, Qt::MouseButton button = Qt::LeftButton); // record k, four to a row
+void typeLogin(LoginDialog &d, const QString &name, const QString &password, const QString &code = QStringLiteral("4321"));
+QString panelText(MainWindow &w, WindowStatusBar::Panel panel);
+// The file name of record k of category 0.
+QByteArray fileNameAt(MainWindow &w, int k);
+// Publishes (or republishes) a picture with the library tool, as an operator would.
+void publish(WindowHarness &h, int category, const QByteArray &file, const QByteArray &time);
+// GET requests for exactly this path in the server's log.
+int requestsFor(const library::LibraryServer &server, const QString &path);
 
 // Saves a picture of the widget under build/screens for a person to look at.
 void saveScreen(QWidget *widget, const QString &name);

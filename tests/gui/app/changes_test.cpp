@@ -1,32 +1,11 @@
 // Changes arriving while the window runs, published with the library tool as an operator would: what
-// the user sees and hears. Polls are run one at a time rather than waited for every 5 seconds.
+// the user sees and hears of them. Which pictures are announced when is the session's to decide
+// (session_tests, soak_tests); here, that it reaches the screen. Polls are run one at a time.
 #include "gui/app/gui_platform.h"
-#include "gui/app/window_status_bar.h"
-#include "core/catalogue/records.h"
-#include "gui/download/file_page.h"
-#include "gui/gallery/gallery_page.h"
-#include "gui/gallery/page_bar.h"
-#include "gui/gallery/picture_grid.h"
-#include "core/gallery/picture_grid_model.h"
-#include "library_files.h"
-#include "library_ops.h"
-#include "gui/server/server_bar.h"
-#include "gui/ui/picture_list.h"
 #include "window_harness.h"
 
-#include <QApplication>
-#include <QCheckBox>
-#include <QFile>
-#include <QFileInfo>
-#include <QLabel>
 #include <QMessageBox>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QSignalSpy>
-#include <QTest>
 #include <QTimer>
-#include <QToolButton>
-#include <QTreeView>
 #include <gtest/gtest.h>
 
 using namespace kestrin;
@@ -34,165 +13,114 @@ using namespace kestrin::test;
 
 namespace {
 
-library::InitOptions small() { return {2, 30, 1}; }
-
-QByteArray fileNameOf(MainWindow &w, int k) { return PictureRecord::parse(w.catalogue().items(0).at(k)).fileName.toByteArray(); }
-
-void publish(WindowHarness &h, int category, const QByteArray &file, const QByteArray &time)
-{
-    QString error;
-    ASSERT_TRUE(library::publishPicture(h.lib.root(), category, file, g("新到"), time, &error)) << error.toStdString();
-}
-
-QString statusText(MainWindow &w) { return w.windowStatusBar()->panelText(WindowStatusBar::UpdatePanel); }
-
 const LatestRow &topRow(MainWindow &w) { return w.galleryPage()->latestList()->listModel()->row(0); }
+
+QString updateText(MainWindow &w) { return panelText(w, WindowStatusBar::UpdatePanel); }
 
 } // namespace
 
-TEST(Changes, AnUpdatedPictureIsRewrittenAnnouncedAndHeard)
-{
-    WindowHarness h(small());
-    MainWindow &w = h.start();
-    const QByteArray name = fileNameOf(w, 12);
-    publish(h, 0, name, "2026-12-07 09:30");
-    h.poll();
-    const PictureGridModel *grid = w.galleryPage()->pictureGrid()->gridModel();
-    EXPECT_TRUE(grid->cell(0, 3).endsWith("|2026-12-07 09:30")); // record 12: column 0, row 3
-    EXPECT_EQ(topRow(w).fileName, name);
-    EXPECT_EQ(topRow(w).time, "2026-12-07 09:30");
-    EXPECT_EQ(w.filePage()->fileList()->listModel()->row(0).fileName, name);
-    EXPECT_EQ(statusText(w), "最后更新: 2026-12-07 09:30");
-    EXPECT_EQ(h.sound.plays, 1);
-    EXPECT_EQ(w.downloads().model().rowCount(), 0);
-    saveScreen(&w, "new-picture-on-top");
-
-    h.poll(); // nothing new: nothing happens
-    EXPECT_EQ(h.sound.plays, 1);
-
-    // The sound box unticked: silent; a withdrawn picture turns black and leaves the lists unheard.
-    w.soundBox()->setChecked(false);
-    QString error;
-    ASSERT_TRUE(library::withdrawPicture(h.lib.root(), 0, name, &error));
-    h.poll();
-    EXPECT_TRUE(grid->cell(0, 3).endsWith("|-1"));
-    EXPECT_NE(topRow(w).fileName, name);
-    EXPECT_EQ(h.sound.plays, 1);
-}
-
-TEST(Changes, AppendedPicturesReloadTheCategoryAndArriveOnDiskWhenAsked)
-{
-    WindowHarness h(small());
-    MainWindow &w = h.start();
-    w.filePage()->autoQueueBox()->setChecked(true);
-    publish(h, 0, "NEW01", "2026-12-07 09:40");
-    h.poll();
-    EXPECT_EQ(w.catalogue().items(0).size(), 31);
-    EXPECT_EQ(w.galleryPage()->pictureGrid()->gridModel()->recordCount(), 31);
-    EXPECT_EQ(topRow(w).fileName, "NEW01");
-    EXPECT_EQ(topRow(w).mark, markText()); // queued: already red
-    EXPECT_TRUE(w.catalogue().isTaken(0, 30));
-    EXPECT_EQ(h.sound.plays, 1);
-    // Nobody at the keyboard: the queue fetches it into the save folder.
-    const CategoryEntry &cat0 = w.catalogue().categories[0].entry;
-    const QString saved = h.desktop() + "/NEW01" + gbk::decode(cat0.extension);
-    ASSERT_TRUE(waitUntil([&] { return QFileInfo::exists(saved); }));
-    QFile got(saved), served(library::picturePath(h.lib.root(), {{}, cat0.folder, cat0.extension}, "NEW01"));
-    ASSERT_TRUE(got.open(QIODevice::ReadOnly) && served.open(QIODevice::ReadOnly));
-    EXPECT_EQ(got.readAll(), served.readAll());
-    EXPECT_TRUE(waitUntil([&] { return w.downloads().model().rowCount() == 0; }));
-
-    // Another batch: the whole category again, and the picture it brought is announced and fetched
-    // like any other.
-    QString error;
-    ASSERT_TRUE(library::newBatch(h.lib.root(), &error));
-    publish(h, 0, "NEW02", "2026-12-07 09:41");
-    h.lib.server().clearLog();
-    h.poll();
-    EXPECT_EQ(h.sound.plays, 2);
-    EXPECT_EQ(h.lib.server().log().filter("Page0.dat").size(), 1);
-    EXPECT_EQ(w.catalogue().items(0).size(), 32);
-    EXPECT_EQ(topRow(w).fileName, "NEW02");
-    ASSERT_TRUE(waitUntil([&] { return QFileInfo::exists(h.desktop() + "/NEW02" + gbk::decode(cat0.extension)); }));
-}
-
-TEST(Changes, AMergeTouchesOnlyTheCellThatShowsTheRecord)
+TEST(Changes, AMergeShowsInTheCellOnThePageShownAndIsHeardWhileTheSoundBoxIsTicked)
 {
     WindowHarness h({1, 300, 1});
     MainWindow &w = h.start();
-    PageBar *bar = w.galleryPage()->pageBar();
-    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->entryRect(2).center()); // page 2: records 240..299
+    clickPageEntry(w, 2); // page 2: records 240..299
     const PictureGridModel *grid = w.galleryPage()->pictureGrid()->gridModel();
-    const QByteArray cell = grid->cell(2, 0).toByteArray(); // record 242
-    publish(h, 0, fileNameOf(w, 12), "2026-12-07 09:50"); // record 12, not on this page
+    const QByteArray untouched = grid->cell(2, 0).toByteArray(); // record 242
+    const QByteArray name = fileNameAt(w, 250);
+    publish(h, 0, name, "2026-12-07 09:30");
     h.poll();
-    EXPECT_EQ(grid->cell(2, 0).toByteArray(), cell);
-    EXPECT_TRUE(w.catalogue().items(0).at(12).endsWith("|2026-12-07 09:50"));
-    publish(h, 0, fileNameOf(w, 250), "2026-12-07 09:51");
-    h.poll();
-    EXPECT_TRUE(grid->cell(2, 2).endsWith("|2026-12-07 09:51")); // record 250 on page 2
+    EXPECT_TRUE(grid->cell(2, 2).endsWith("|2026-12-07 09:30")); // record 250: column 2, row 2
+    EXPECT_EQ(grid->cell(2, 0).toByteArray(), untouched);
+    EXPECT_EQ(topRow(w).fileName, name);
+    EXPECT_EQ(updateText(w), "最后更新: 2026-12-07 09:30");
+    EXPECT_EQ(h.sound.plays, 1);
+    saveScreen(&w, "new-picture-on-top");
 
-    // A reload brought by the poll keeps the page the user is on.
-    QString error;
-    ASSERT_TRUE(library::newBatch(h.lib.root(), &error));
-    publish(h, 0, fileNameOf(w, 260), "2026-12-07 09:52");
+    w.soundBox()->click(); // unticked: silent
+    publish(h, 0, fileNameAt(w, 251), "2026-12-07 09:31");
     h.poll();
-    EXPECT_EQ(grid->recordCount(), 60);
-    EXPECT_TRUE(grid->cell(0, 5).endsWith("|2026-12-07 09:52")); // record 260
+    EXPECT_TRUE(grid->cell(3, 2).endsWith("|2026-12-07 09:31"));
+    EXPECT_EQ(h.sound.plays, 1);
+}
 
-    // Grown past a page's end: the bar gains the page and page 2 stays down.
+// Grown past a page's end by a reload a poll brought: the bar gains the page, the user stays on his.
+TEST(Changes, AReloadBroughtByAPollKeepsThePageAndTheBarGrowsWithTheCategory)
+{
+    WindowHarness h({1, 300, 1});
+    MainWindow &w = h.start();
+    clickPageEntry(w, 2);
     h.writePage(0, makeRecords(480), {});
     publish(h, 0, "N480", "2026-12-07 09:53");
     h.poll();
+    PageBar *bar = w.galleryPage()->pageBar();
     ASSERT_EQ(bar->entries().size(), 4);
     EXPECT_EQ(bar->entries().at(3).caption, "第3页");
     EXPECT_TRUE(bar->entries().at(2).checked);
-    EXPECT_EQ(grid->recordCount(), 240);
+    EXPECT_EQ(w.galleryPage()->pictureGrid()->gridModel()->recordCount(), 240);
+}
+
+TEST(Changes, AUserLookingElsewhereGetsOneDesktopMessageForAPoll)
+{
+    WindowHarness h;
+    MainWindow &w = h.start();
+    w.showMinimized();
+    for (int k : {12, 13})
+        publish(h, 0, fileNameAt(w, k), "2026-12-07 10:10");
+    h.poll(); // two publications: a reload, and both in one message
+    ASSERT_EQ(h.notifier.texts.size(), 1);
+    for (int k : {12, 13})
+        EXPECT_TRUE(h.notifier.texts[0].contains(QString::fromLatin1(fileNameAt(w, k)))) << k;
 }
 
 TEST(Changes, AfterStartUpFailingServersAreReportedInTheStatusBarAndNeverEndTheProgram)
 {
-    WindowHarness h(small());
-    ServerTable one;
-    for (int i = 0; i < 6; ++i)
-        one.urls << h.lib.url();
-    MainWindow &w = h.start(one);
+    WindowHarness h;
+    MainWindow &w = h.start();
     h.setFaults({"/kq/Changer*.dat status=500"});
     h.poll();
-    EXPECT_TRUE(h.prompts.shown.isEmpty());
-    EXPECT_EQ(h.life.requests, 0);
-    EXPECT_EQ(statusText(w), "所有服务器均无法连接,稍后自动重试");
+    EXPECT_EQ(updateText(w), "所有服务器均无法连接,稍后自动重试");
     // A category whose change file is missing loads quietly too.
     h.showCategory(1);
+    EXPECT_EQ(updateText(w), "所有服务器均无法连接,稍后自动重试");
+    EXPECT_EQ(w.galleryPage()->pictureGrid()->gridModel()->recordCount(), 30);
     EXPECT_TRUE(h.prompts.shown.isEmpty());
     EXPECT_EQ(h.life.requests, 0);
-    EXPECT_EQ(statusText(w), "所有服务器均无法连接,稍后自动重试");
-    EXPECT_EQ(w.galleryPage()->pictureGrid()->gridModel()->recordCount(), 30);
     h.lib.server().clearFaults();
     h.poll();
-    EXPECT_EQ(statusText(w), "已恢复连接，现使用#0号主机");
-    EXPECT_TRUE(waitUntil([&] { return statusText(w).startsWith("最后更新: "); }, 8000));
+    EXPECT_EQ(updateText(w), "已恢复连接，现使用#0号主机");
+    EXPECT_TRUE(waitUntil([&] { return updateText(w).startsWith("最后更新: "); }, 8000));
 }
 
-TEST(Changes, ACategoryWhoseLoadFailedIsLoadedAgainQuietlyOnceTheServerAnswers)
+// A page that cannot be loaded leaves an empty category, not the last one's pictures, and the status
+// bar says why until the next poll finds the server answering and loads it again, quietly.
+TEST(Changes, AFailedLoadSaysWhyUntilAPollLoadsTheCategoryAgain)
 {
-    WindowHarness h(small());
+    WindowHarness h;
     MainWindow &w = h.start();
-    h.setFaults({"/kq/Page1.dat status=500"});
+    h.setFaults({"/kq/Page1.dat status=404"});
     h.showCategory(1);
-    EXPECT_EQ(w.galleryPage()->pictureGrid()->gridModel()->recordCount(), 0);
-    EXPECT_TRUE(statusText(w).startsWith("载入失败: "));
+    GalleryPage *g = w.galleryPage();
+    const PictureGridModel *grid = g->pictureGrid()->gridModel();
+    EXPECT_EQ(grid->rowCount(), 1);
+    EXPECT_TRUE(grid->cell(0, 0).isEmpty());
+    EXPECT_EQ(g->pageBar()->entries().size(), 1);
+    EXPECT_EQ(g->latestList()->listModel()->rowCount(), 0);
+    EXPECT_EQ(updateText(w), "载入失败: 服务器答复 404");
+    saveScreen(&w, "empty-category");
     h.lib.server().clearFaults();
     h.poll();
-    EXPECT_EQ(w.galleryPage()->pictureGrid()->gridModel()->recordCount(), 30);
-    EXPECT_TRUE(statusText(w).startsWith("最后更新: "));
+    EXPECT_EQ(grid->recordCount(), 30);
+    EXPECT_EQ(g->pageBar()->entries().size(), 2);
+    EXPECT_TRUE(updateText(w).startsWith("最后更新: "));
     EXPECT_EQ(h.sound.plays, 0);
     EXPECT_TRUE(h.prompts.shown.isEmpty());
 }
 
-TEST(Changes, RefreshWorksOnceInFifteenSecondsFromEitherPage)
+// Both pages' "立即刷新" reach the session: the gallery's reloads; the file page's, within the limit,
+// brings up the real message box with its words.
+TEST(Changes, RefreshFromEitherPageAndTheLimitsMessageBox)
 {
-    WindowHarness h(small());
+    WindowHarness h;
     GuiPrompts boxes;
     h.realPrompts = &boxes;
     MainWindow &w = h.start();
@@ -200,7 +128,6 @@ TEST(Changes, RefreshWorksOnceInFifteenSecondsFromEitherPage)
     QSignalSpy shown(&w, &MainWindow::categoryShown);
     w.galleryPage()->refreshButton()->click();
     ASSERT_TRUE(shown.wait(10000));
-    EXPECT_TRUE(w.refreshLimitTimer().isActive());
     QString said;
     QTimer::singleShot(50, [&] {
         if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
@@ -209,36 +136,36 @@ TEST(Changes, RefreshWorksOnceInFifteenSecondsFromEitherPage)
             box->accept();
         }
     });
-    h.lib.server().clearLog();
     w.filePage()->refreshButton()->click();
     EXPECT_EQ(said, "为了防止恶意刷新，每15秒只允许手动刷新一次！");
-    EXPECT_TRUE(h.lib.server().log().isEmpty());
-    w.refreshLimitTimer().stop(); // as its 15 seconds run out
-    w.filePage()->refreshButton()->click();
-    ASSERT_TRUE(shown.wait(10000));
 }
 
-TEST(ServerChoice, PicksSetTheServerAndTheSpeedTestFillsBothPagesLabels)
+TEST(ServerChoice, EitherPagesPickSetsTheServerAndBothBarsShowIt)
 {
-    WindowHarness h(small());
+    WindowHarness h;
     ServerTable servers = h.lib.table();
     servers.urls[2] = deadUrl(); // the third library of the first carrier is down
     MainWindow &w = h.start(servers);
-    ServerBar *gallery = w.galleryPage()->serverBar();
-    ServerBar *files = w.filePage()->serverBar();
-    EXPECT_EQ(w.catalogue().serverIndex, 0);
-    gallery->carrierButton(1)->click();
-    EXPECT_EQ(w.catalogue().serverIndex, 3);
-    gallery->libraryButton(2)->click();
+    ServerBar *gallery = w.galleryPage()->serverBar(), *files = w.filePage()->serverBar();
+    files->carrierButton(1)->click();
+    files->libraryButton(2)->click();
     EXPECT_EQ(w.catalogue().serverIndex, 5);
-    files->carrierButton(0)->click();
+    EXPECT_TRUE(gallery->carrierButton(1)->isChecked() && gallery->libraryButton(2)->isChecked());
+    gallery->carrierButton(0)->click();
+    EXPECT_TRUE(files->carrierButton(0)->isChecked());
     EXPECT_EQ(w.catalogue().serverIndex, 2);
     h.poll(); // the server picked fails: the poll moves on to the next
     EXPECT_EQ(w.catalogue().serverIndex, 3);
     files->libraryButton(2)->click(); // the same pick again applies again
     EXPECT_EQ(w.catalogue().serverIndex, 2);
-    files->libraryButton(1)->click();
+}
 
+TEST(ServerChoice, TheSpeedTestFillsBothPagesLabelsOrSaysWhyNot)
+{
+    WindowHarness h;
+    MainWindow &w = h.start();
+    ServerBar *gallery = w.galleryPage()->serverBar(), *files = w.filePage()->serverBar();
+    files->libraryButton(1)->click();
     files->speedTestButton()->click();
     ASSERT_TRUE(waitUntil([&] { return gallery->speedLabel(1)->text().endsWith(" KB/s"); }));
     EXPECT_EQ(files->speedLabel(1)->text(), gallery->speedLabel(1)->text());
@@ -251,23 +178,4 @@ TEST(ServerChoice, PicksSetTheServerAndTheSpeedTestFillsBothPagesLabels)
     ASSERT_TRUE(waitUntil([&] { return !h.prompts.shown.isEmpty(); }));
     EXPECT_EQ(h.prompts.shown, QStringList{"message: 测速失败：服务器答复 404"});
     EXPECT_EQ(gallery->speedLabel(1)->text(), before);
-}
-
-TEST(Changes, AUserLookingElsewhereGetsOneDesktopMessagePerPoll)
-{
-    WindowHarness h(small());
-    MainWindow &w = h.start();
-    w.showMinimized();
-    QByteArray list;
-    for (int k : {12, 13})
-        publish(h, 0, fileNameOf(w, k), "2026-12-07 10:10");
-    // Two publications moved the serial by two: a reload, and both in one message. Then one more.
-    h.poll();
-    ASSERT_EQ(h.notifier.texts.size(), 1);
-    EXPECT_TRUE(h.notifier.texts[0].contains(QString::fromLatin1(fileNameOf(w, 12))));
-    EXPECT_TRUE(h.notifier.texts[0].contains(QString::fromLatin1(fileNameOf(w, 13))));
-    publish(h, 0, fileNameOf(w, 14), "2026-12-07 10:11");
-    h.poll();
-    ASSERT_EQ(h.notifier.texts.size(), 2);
-    EXPECT_TRUE(h.notifier.texts[1].contains(QString::fromLatin1(fileNameOf(w, 14))));
 }
