@@ -4,6 +4,7 @@
 #include "core/catalogue/records.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace kestrin {
 
@@ -15,13 +16,38 @@ uchar folded(char c)
     return u >= 'a' && u <= 'z' ? uchar(u - 'a' + 'A') : u;
 }
 
-QByteArray columnText(const LatestRow &row, int column)
+// A column's text in up to three pieces: the caption is compared without being put together (the
+// file list's order compares rows by the million).
+struct Pieces
+{
+    QByteArrayView part[3];
+};
+
+Pieces columnText(const LatestRow &row, int column)
 {
     switch (column) {
-    case 0: return row.caption();
-    case 1: return row.time;
-    case 2: return row.mark;
-    default: return row.tag;
+    case 0: return {{row.fileName, "  ", row.chineseName}};
+    case 1: return {{row.time}};
+    case 2: return {{row.mark}};
+    default: return {{row.tag}};
+    }
+}
+
+// compareFolded over the pieces taken as one text.
+int compareFolded(const Pieces &a, const Pieces &b)
+{
+    int i = 0, j = 0;
+    qsizetype x = 0, y = 0;
+    while (true) {
+        while (i < 3 && x == a.part[i].size())
+            ++i, x = 0;
+        while (j < 3 && y == b.part[j].size())
+            ++j, y = 0;
+        if (i == 3 || j == 3)
+            return i == j ? 0 : (i == 3 ? -1 : 1);
+        const uchar c = folded(a.part[i][x++]), d = folded(b.part[j][y++]);
+        if (c != d)
+            return c < d ? -1 : 1;
     }
 }
 
@@ -30,7 +56,11 @@ QByteArray columnText(const LatestRow &row, int column)
 int compareFolded(QByteArrayView a, QByteArrayView b)
 {
     const qsizetype n = std::min(a.size(), b.size());
-    for (qsizetype i = 0; i < n; ++i) {
+    qsizetype i = 0;
+    // Bytes alike fold alike: the common start (all of a time but the minutes) is passed eight at a time.
+    while (i + 8 <= n && std::memcmp(a.data() + i, b.data() + i, 8) == 0)
+        i += 8;
+    for (; i < n; ++i) {
         const uchar x = folded(a[i]), y = folded(b[i]);
         if (x != y)
             return x < y ? -1 : 1;
@@ -40,7 +70,8 @@ int compareFolded(QByteArrayView a, QByteArrayView b)
 
 bool fileRowBefore(const LatestRow &a, const LatestRow &b, int column)
 {
-    return compareFolded(columnText(b, column), columnText(a, column)) < 0;
+    const Pieces x = columnText(b, column), y = columnText(a, column);
+    return (column == 0 ? compareFolded(x, y) : compareFolded(x.part[0], y.part[0])) < 0;
 }
 
 PictureTone takenTone(const Catalogue &cat, int category, const LatestRow &row)

@@ -14,6 +14,8 @@ void PictureGridModel::fill(int category, const RecordList &records, qsizetype f
     m_category = category;
     m_first = first;
     m_records = records;
+    m_byId.clear();
+    m_byIdMade = false;
     const qsizetype n = records.size();
     const qsizetype rows = n / kColumns + (n % kColumns != 0 ? 1 : 0);
     m_rows = int(rows < 1 ? 1 : rows);
@@ -32,7 +34,12 @@ void PictureGridModel::setCell(int column, int row, const QByteArray &text)
 {
     if (column < 0 || column >= kColumns || row < 0 || row >= m_rows)
         return;
-    m_records.set(qsizetype(row) * kColumns + column, text);
+    const qsizetype k = qsizetype(row) * kColumns + column;
+    if (m_byIdMade && PictureRecord::parse(text).idNumber() != PictureRecord::parse(cell(column, row)).idNumber()) {
+        m_byId.clear();
+        m_byIdMade = false;
+    }
+    m_records.set(k, text);
     const QModelIndex idx = index(row, column);
     emit dataChanged(idx, idx);
 }
@@ -45,11 +52,13 @@ qsizetype PictureGridModel::positionOf(int category, qsizetype index) const
         const qsizetype k = index - m_first;
         return m_records.contains(k) ? k : -1;
     }
-    for (qsizetype k = 0; k < m_records.size(); ++k) {
-        if (PictureRecord::parse(m_records.at(k)).idNumber() == index)
-            return k;
+    if (!m_byIdMade) {
+        m_byId.reserve(m_records.size());
+        for (qsizetype k = m_records.size() - 1; k >= 0; --k) // the first place of an id wins
+            m_byId.insert(PictureRecord::parse(m_records.at(k)).idNumber(), k);
+        m_byIdMade = true;
     }
-    return -1;
+    return m_byId.value(index, -1);
 }
 
 void PictureGridModel::updateRecord(int category, qsizetype index, const QByteArray &text)

@@ -2,6 +2,7 @@
 #include "core/catalogue/record_list.h"
 
 #include <QAbstractTableModel>
+#include <QHash>
 
 namespace kestrin {
 
@@ -40,6 +41,10 @@ private:
     int m_category = -1;
     qsizetype m_first = kFindById;
     int m_rows = 1;
+    // kFindById: where each record id stands first, made on the first look (a merge looks once per
+    // entry; a scan each time would cost cells times entries).
+    mutable QHash<qsizetype, qsizetype> m_byId;
+    mutable bool m_byIdMade = false;
 };
 
 } // namespace kestrin
