@@ -15,15 +15,15 @@ using namespace kestrin;
 
 namespace {
 
-// A category of n pictures whose latest entries name every one of them, oldest first: the file list
-// holds a row per picture.
+// A category of n pictures whose latest entries name the newest `listed` of them, oldest first: the file
+// list holds a row per entry (a server may list every picture).
 struct Library
 {
     RecordList records;
     QList<LatestRow> top;
     QList<LatestRow> main;
 
-    explicit Library(int n)
+    Library(int n, int listed)
     {
         const QByteArray name = gbk::encode(QString::fromUtf8("東方億豐结构图"));
         QByteArray body;
@@ -39,20 +39,20 @@ struct Library
         cat.reset({{"c", "kq/p", ".jpg"}});
         cat.categories[0].items = records;
         QList<QByteArray> latest;
-        latest.reserve(n);
-        for (int k = 0; k < n; ++k)
+        latest.reserve(listed);
+        for (int k = n - listed; k < n; ++k)
             latest << QByteArray::number(k);
         LatestRows rows = latestRows(cat, latest, false);
         top = std::move(rows.top);
         main = std::move(rows.main);
     }
     // Made once for all the runs that use it: two million records take a while.
-    static const Library &of(int n)
+    static const Library &of(int n, int listed)
     {
-        static std::map<int, std::unique_ptr<Library>> made;
-        auto &lib = made[n];
+        static std::map<std::pair<int, int>, std::unique_ptr<Library>> made;
+        auto &lib = made[{n, listed}];
         if (!lib)
-            lib = std::make_unique<Library>(n);
+            lib = std::make_unique<Library>(n, listed);
         return *lib;
     }
 };
@@ -118,11 +118,11 @@ struct Window
     }
 };
 
-// Arguments: records (the file list holds as many rows), change entries, the file list's column
-// (1 time, its first order; 0 file name), what the grid shows (0 a page, 1 picks).
+// Arguments: records, change entries, the file list's column (1 time, its first order; 0 file name),
+// what the grid shows (0 a page, 1 picks), latest entries (the file list holds as many rows).
 void BM_MergeChangeList(benchmark::State &state)
 {
-    const Library &lib = Library::of(int(state.range(0)));
+    const Library &lib = Library::of(int(state.range(0)), int(state.range(4)));
     const QList<QByteArray> entries = changeList(int(state.range(0)), int(state.range(1)));
     for (auto _ : state) {
         state.PauseTiming();
@@ -142,12 +142,13 @@ void BM_MergeChangeList(benchmark::State &state)
     state.counters["KB"] = double(byteSize(entries)) / 1024;
 }
 BENCHMARK(BM_MergeChangeList)
-    ->ArgNames({"records", "entries", "column", "picks"})
-    ->Args({200000, 15000, 1, 0})
-    ->Args({2000000, 150000, 1, 0})
-    ->Args({2000000, 150000, 0, 0})
-    ->Args({2000000, 150000, 1, 1})
-    ->Iterations(3)
+    ->ArgNames({"records", "entries", "column", "picks", "listed"})
+    ->Args({200000, 15000, 1, 0, 200000})
+    ->Args({2000000, 150000, 1, 0, 50})      // a 1 MB change list, the latest entries a library lists
+    ->Args({2000000, 150000, 1, 0, 2000000}) // ... and a server that lists every picture as latest
+    ->Args({2000000, 150000, 0, 0, 2000000})
+    ->Args({2000000, 150000, 1, 1, 2000000})
+    ->Iterations(10)
     ->Unit(benchmark::kMillisecond);
 
 } // namespace

@@ -94,7 +94,8 @@ QList<Announcement> applyChanges(Catalogue &cat, int c, const QList<QByteArray> 
             // The time as read back (a broken GBK name can shift the fields), shared when it is the one written.
             a.row = {now.fileName.toByteArray(), now.chineseName.toByteArray(),
                      now.time == QByteArrayView(time) ? time : now.time.toByteArray(),
-                     cat.isTaken(c, index) ? markText() : QByteArray(), now.id.toByteArray()};
+                     cat.isTaken(c, index) ? markText() : QByteArray(),
+                     now.id == QByteArrayView(keys[i]) ? keys[i] : now.id.toByteArray()};
             targets.latest->insertTop(a.row);
             targets.files->insertTop(a.row);
             announced.append(std::move(a));

@@ -39,7 +39,9 @@ void RecordList::set(qsizetype i, const QByteArray &text)
         return;
     if (i >= m_items.size())
         m_items.resize(i + 1);
-    m_items[i] = QByteArray(text.constData(), text.size()); // always owned storage
+    // Storage of its own: a text that is only a view of someone else's bytes is copied, one that
+    // already owns its bytes is shared.
+    m_items[i] = text.isDetached() ? text : QByteArray(text.constData(), text.size());
 }
 
 void RecordList::append(QByteArrayView text) { m_items.append(text.toByteArray()); }

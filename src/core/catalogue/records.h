@@ -12,7 +12,11 @@ enum class PictureTone { Blue, Red, Black, Grey };
 
 // The mark of a taken (or ticked) picture: "√" in GBK.
 inline constexpr char kMark[] = "\xA1\xCC";
-inline QByteArray markText() { return QByteArray(kMark); }
+inline QByteArray markText()
+{
+    static const QByteArray mark(kMark); // shared: rows by the hundred thousand carry it
+    return mark;
+}
 
 // Splits text at every occurrence of delimiter (which may be longer than one byte); the part after the
 // last delimiter is always kept, so the result is never empty. Delimiters are only found where a
