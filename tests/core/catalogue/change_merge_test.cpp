@@ -135,6 +135,13 @@ TEST(ApplyChanges, BadEntriesNeverCorruptARecord)
     EXPECT_TRUE(withdraw.apply({"-0"}).isEmpty()); // "-0" withdraws record 0 and announces nothing
     EXPECT_EQ(withdraw.record(0), "0\tf0|" + g("名0") + "|-1");
     EXPECT_EQ(withdraw.latest.rowCount(), 0);
+
+    // "0" withdraws by its value and is announced by its first character: both at once.
+    Merge zero(3);
+    const QList<Announcement> heard = zero.apply({"0"});
+    EXPECT_EQ(zero.record(0), "0\tf0|" + g("名0") + "|-1");
+    ASSERT_EQ(heard.size(), 1);
+    EXPECT_EQ(heard[0].row.time, "-1");
 }
 
 namespace {
