@@ -161,13 +161,9 @@ bool waitUntil(Pred pred, int ms = 10000)
 }
 
 // A GET waited for on the event loop (tests only: the program never waits for an answer).
-inline HttpResult fetch(const QString &url, int readTimeoutMs = HttpRequest::kDefaultReadTimeoutMs, int deadlineMs = 0)
+inline HttpResult fetch(const HttpRequest &request)
 {
     QObject context;
-    HttpRequest request;
-    request.url = url;
-    request.readTimeoutMs = readTimeoutMs;
-    request.deadlineMs = deadlineMs;
     HttpResult result;
     bool done = false;
     Http::get(request, &context, [&](const HttpResult &r) {
@@ -176,6 +172,14 @@ inline HttpResult fetch(const QString &url, int readTimeoutMs = HttpRequest::kDe
     });
     waitUntil([&] { return done; }, 60000);
     return result;
+}
+
+inline HttpResult fetch(const QString &url, int readTimeoutMs = HttpRequest::kDefaultReadTimeoutMs)
+{
+    HttpRequest request;
+    request.url = url;
+    request.readTimeoutMs = readTimeoutMs;
+    return fetch(request);
 }
 
 } // namespace kestrin::test
