@@ -13,7 +13,6 @@
 #include <ctime>
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <thread>
 
 using namespace kestrin;
 using namespace kestrin::test;
@@ -105,13 +104,14 @@ TEST(SingleInstance, AHolderThatListensLateStillHearsTheRequest)
     ASSERT_TRUE(held.tryLock(0));
     // The holder, still starting, listens a little after the later start first knocks.
     std::atomic<bool> heard{false};
-    std::thread holder([&] {
+    std::unique_ptr<QThread> holder(QThread::create([&] {
         QThread::msleep(300);
         QLocalServer server;
         heard = server.listen(dir.filePath(QStringLiteral("kestrin.socket"))) && server.waitForNewConnection(5000);
-    });
+    }));
+    holder->start();
     SingleInstance later(QStringLiteral("kestrin"), dir.path());
     EXPECT_EQ(later.claim(1000), SingleInstance::Claim::AnotherRuns);
-    holder.join();
+    holder->wait();
     EXPECT_TRUE(heard);
 }
