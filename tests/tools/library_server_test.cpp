@@ -53,6 +53,7 @@ TEST(LibraryServer, StartsOnlyOnLoopbackAndAFreePort)
     EXPECT_TRUE(err.contains("cannot listen")) << err.toStdString();
 }
 
+// What the client's own tests leave unexercised: patterns, hosts, delays and drips.
 TEST(LibraryServer, EachFaultBehavesAsNamed)
 {
     ServedLibrary lib({1, 5, 1});
@@ -61,29 +62,23 @@ TEST(LibraryServer, EachFaultBehavesAsNamed)
     {
         const char *fault, *path;
         int timeoutMs, status;
-        bool timedOut, transportError;
+        bool timedOut;
     } cases[] = {
-        {"/kq/tsspeed.dat status=503", "kq/tsspeed.dat", 2000, 503, false, false},
-        {"/kq/*.dat delay=800", "kq/tsspeed.dat", 200, 0, true, true},
-        {"/kq/*.dat delay=800", "kq/config.xml", 2000, 200, false, false}, // not matched by the pattern
-        {"/kq/tsspeed.dat hang", "kq/tsspeed.dat", 300, 0, true, true},
-        {"/kq/tsspeed.dat drop", "kq/tsspeed.dat", 2000, 200, false, true},
-        {"/kq/config.xml drip=300", "kq/config.xml", 100, 200, true, true}, // outlasts a short read time-out
-        {"/kq/big.bin drip=5", "kq/big.bin", 2000, 200, false, false},     // arrives whole, in several drips
-        {"/kq/* status=500 host=127.0.0.9", "kq/tsspeed.dat", 2000, 200, false, false}, // another host's fault
+        {"/kq/*.dat delay=800", "kq/tsspeed.dat", 200, 0, true},
+        {"/kq/*.dat delay=800", "kq/config.xml", 2000, 200, false},              // not matched by the pattern
+        {"/kq/config.xml drip=300", "kq/config.xml", 100, 200, true},            // outlasts a short read time-out
+        {"/kq/big.bin drip=5", "kq/big.bin", 2000, 200, false},                  // arrives whole, in several drips
+        {"/kq/* status=500 host=127.0.0.9", "kq/tsspeed.dat", 2000, 200, false}, // another host's fault
+        {"/kq/* status=503 host=127.0.0.1", "kq/tsspeed.dat", 2000, 503, false},
     };
     for (const auto &c : cases) {
         lib.setFaults({c.fault});
         const HttpResult r = fetch(lib.url() + c.path, c.timeoutMs);
         EXPECT_EQ(r.status, c.status) << c.fault << " " << c.path;
         EXPECT_EQ(r.timedOut, c.timedOut) << c.fault << " " << c.path;
-        EXPECT_EQ(r.transportError, c.transportError) << c.fault << " " << c.path;
+        EXPECT_EQ(r.ok(), c.status == 200 && !c.timedOut) << c.fault << " " << c.path;
         EXPECT_TRUE(!r.ok() || r.body == readAll(lib.root() + '/' + c.path)) << c.fault;
     }
-    lib.setFaults({"/kq/tsspeed.dat truncate=1000"});
-    const HttpResult cut = fetch(lib.url() + "kq/tsspeed.dat", 2000);
-    EXPECT_TRUE(cut.transportError);
-    EXPECT_LE(cut.body.size(), 1000);
 }
 
 TEST(LibraryServer, FaultsAreSetWhileItRunsAndBadOnesRefused)
