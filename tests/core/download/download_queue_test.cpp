@@ -30,7 +30,7 @@ struct Queue
         cat.servers = lib.table();
         cat.reset({{"a", "kq/pic0", ".jpg"}, {"b", "kq/pic1", ".png"}});
         settings.savePath = save.path();
-        writeFile(lib.root() + "/kq/pic0/BIG.jpg", QByteArray(1000000, 'b')); // slow enough to cut in the middle
+        writeFile(lib.root() + "/kq/pic0/BIG.jpg", QByteArray(1000000, 'b')); // large enough to cut in the middle
         make();
     }
     void make() // a start of the program
