@@ -1,17 +1,12 @@
 #!/usr/bin/env bash
-# The program started twice for one user, as a user would: the second start ends at once with status 0
-# and leaves the user's folders as they were; after the first is killed outright the next start runs.
-# No display needed: the offscreen platform, a private home and runtime folder. With no library server
-# on the built-in address the first copy sits at its message over the splash, which is running enough.
+# The program started twice for one user: the second start ends at once with status 0 and leaves the
+# user's folders as they were; after the first is killed outright the next start runs. Offscreen, in a
+# private home: with no library server at the built-in address the first copy waits at its message.
 set -euo pipefail
 kestrin=$1
 scratch=$(mktemp -d)
 pids=()
-cleanup() {
-  for p in "${pids[@]}"; do kill -KILL "$p" 2>/dev/null || true; done
-  wait 2>/dev/null || true
-  rm -rf "$scratch"
-}
+cleanup() { for p in "${pids[@]}"; do kill -KILL "$p" 2>/dev/null || true; done; wait 2>/dev/null || true; rm -rf "$scratch"; }
 trap cleanup EXIT
 fail() { echo "FAIL: $*" >&2; for f in "$scratch"/*.log; do echo "--- $f" >&2; cat "$f" >&2; done; exit 1; }
 
@@ -23,25 +18,25 @@ unset DISPLAY WAYLAND_DISPLAY DBUS_SESSION_BUS_ADDRESS
 lock=$XDG_RUNTIME_DIR/kestrin.lock
 
 listing() { (cd "$scratch" && find home run -printf '%p %y %s %T@\n' | LC_ALL=C sort); }
-# Waits until the copy with the given pid holds the lock and listens, then until its start-up has
-# stopped making files, so that what changes afterwards is the later start's doing.
-wait_running() {
-  local pid=$1 i
+# Starts a copy and waits until it holds the lock, listens and has stopped making files, so that what
+# changes afterwards is a later start's doing.
+start_copy() {
+  "$kestrin" >"$scratch/$1.log" 2>&1 &
+  copy=$! && pids+=("$copy")
+  local i last now
   for i in $(seq 150); do
-    kill -0 "$pid" 2>/dev/null || fail "copy $pid ended"
-    [ -S "$XDG_RUNTIME_DIR/kestrin.socket" ] && [ "$(head -n1 "$lock" 2>/dev/null)" = "$pid" ] && break
+    [ -S "$XDG_RUNTIME_DIR/kestrin.socket" ] && [ "$(head -n1 "$lock" 2>/dev/null)" = "$copy" ] && break
+    kill -0 "$copy" 2>/dev/null || fail "copy $copy ended"
     sleep 0.1
   done
-  [ "$(head -n1 "$lock" 2>/dev/null)" = "$pid" ] || fail "copy $pid does not hold $lock"
-  local last now
+  [ "$(head -n1 "$lock" 2>/dev/null)" = "$copy" ] || fail "copy $copy does not hold $lock"
   last=$(listing)
   for i in $(seq 20); do
-    sleep 0.5
-    now=$(listing)
+    sleep 0.5 && now=$(listing)
     [ "$now" = "$last" ] && return 0
     last=$now
   done
-  fail "copy $pid keeps changing files"
+  fail "copy $copy keeps changing files"
 }
 # A later start must end by itself, with status 0, changing nothing.
 later_start_ends() {
@@ -50,30 +45,20 @@ later_start_ends() {
   timeout 10 "$kestrin" >>"$scratch/later.log" 2>&1 || rc=$?
   [ "$rc" = 0 ] || fail "a later start ended with status $rc (124: it did not end)"
   after=$(listing)
-  [ "$before" = "$after" ] || fail "a later start changed files:
-$(diff <(echo "$before") <(echo "$after"))"
+  [ "$before" = "$after" ] || fail "a later start changed files: $(diff <(echo "$before") <(echo "$after"))"
 }
 
-"$kestrin" >"$scratch/first.log" 2>&1 &
-first=$!
-pids+=("$first")
-wait_running "$first"
+start_copy first
 later_start_ends
 later_start_ends
-# The command line still answers while a copy runs.
 version=$("$kestrin" --version) || fail "--version failed while a copy runs"
 [[ $version == "Kestrin "[0-9]* ]] || fail "--version said: $version"
-kill -0 "$first" 2>/dev/null || fail "the first copy ended"
+kill -0 "$copy" 2>/dev/null || fail "the first copy ended"
 
 # Killed outright, it leaves its lock and socket; the next start takes them over.
-kill -KILL "$first"
-wait "$first" 2>/dev/null || true
+kill -KILL "$copy" && wait "$copy" 2>/dev/null || true
 [ -e "$lock" ] || fail "SIGKILL left no lock: nothing was tested"
-"$kestrin" >"$scratch/next.log" 2>&1 &
-next=$!
-pids+=("$next")
-wait_running "$next"
-sleep 2
-kill -0 "$next" 2>/dev/null || fail "the start after a crash ended"
+start_copy next
 later_start_ends
+kill -0 "$copy" 2>/dev/null || fail "the start after a crash ended"
 echo "ok: a later start ends with 0 and changes nothing; a crashed copy's lock is taken over"

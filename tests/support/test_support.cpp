@@ -22,4 +22,17 @@ ServerTable ServedLibrary::table(int deadCount) const
     return t;
 }
 
+void ServedLibrary::setFaults(const QStringList &specs)
+{
+    std::vector<library::FaultRule> rules;
+    for (const QString &spec : specs) {
+        QString error;
+        const auto rule = library::FaultRule::parse(spec, &error);
+        if (!rule)
+            throw std::runtime_error(error.toStdString());
+        rules.push_back(*rule);
+    }
+    m_server->setFaults(rules);
+}
+
 } // namespace kestrin::test

@@ -1,24 +1,23 @@
 #pragma once
 // Shared test helpers: a real library on disk served on loopback, and scripted answers to dialogs.
 #include "core/catalogue/gbk.h"
+#include "core/server/http.h"
+#include "core/server/server_table.h"
 #include "library_ops.h"
 #include "library_server.h"
 #include "platform/lifecycle.h"
 #include "platform/notifications.h"
 #include "platform/prompts.h"
 #include "platform/shell.h"
-#include "core/server/http.h"
-#include "core/server/server_table.h"
 
-#include <QFile>
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QStringList>
-#include <QThread>
 #include <QTemporaryDir>
+#include <QThread>
 #include <deque>
 #include <memory>
-
 #include <ostream>
 
 // Readable failure messages for Qt texts.
@@ -41,6 +40,8 @@ public:
     QString url() const { return m_server->url(0); }
     // Six base addresses: the first deadCount refuse connections, the rest reach this server.
     ServerTable table(int deadCount = 0) const;
+    // Replaces the server's faults ("GLOB status=N ..."); none clears them.
+    void setFaults(const QStringList &specs);
 
 private:
     QTemporaryDir m_dir;
@@ -67,32 +68,30 @@ inline QByteArray readAll(const QString &path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
 }
 
+inline bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
 class ScriptedPrompts : public Prompts
 {
 public:
-    QStringList shown;             // every text, in order ("message: ", "confirm: ", "warn: " prefixes)
-    std::deque<bool> answers;      // confirm / warnYesNo answers, in order; No when exhausted
-    QStringList folders;           // chooseFolder answers; cancel when exhausted
-    QStringList folderStarts;      // where each chooser opened
-    std::deque<Answer> asks;       // ask() answers, in order; Yes when exhausted
+    QStringList shown;        // every text, in order ("message: ", "confirm: ", "warn: " ... prefixes)
+    std::deque<bool> answers; // confirm / warnYesNo answers, in order; No when exhausted
+    QStringList folders;      // chooseFolder answers; cancel when exhausted
+    QStringList folderStarts; // where each chooser opened
+    std::deque<Answer> asks;  // ask() answers, in order; Yes when exhausted
 
     void message(const QString &text) override { shown << QStringLiteral("message: ") + text; }
     void titledMessage(const QString &title, const QString &text) override
     {
         shown << QStringLiteral("message [%1]: ").arg(title) + text;
     }
-    bool confirm(const QString &text) override { shown << QStringLiteral("confirm: ") + text; return next(); }
-    bool warnYesNo(const QString &text) override { shown << QStringLiteral("warn: ") + text; return next(); }
+    bool confirm(const QString &text) override { shown << QStringLiteral("confirm: ") + text; return next(answers, false); }
+    bool warnYesNo(const QString &text) override { shown << QStringLiteral("warn: ") + text; return next(answers, false); }
     void warning(const QString &text) override { shown << QStringLiteral("warning: ") + text; }
-    Answer ask(const QString &text) override
-    {
-        shown << QStringLiteral("ask: ") + text;
-        if (asks.empty())
-            return Answer::Yes;
-        const Answer a = asks.front();
-        asks.pop_front();
-        return a;
-    }
+    Answer ask(const QString &text) override { shown << QStringLiteral("ask: ") + text; return next(asks, Answer::Yes); }
     QString chooseFolder(const QString &title, const QString &start) override
     {
         shown << QStringLiteral("folder: ") + title;
@@ -101,12 +100,13 @@ public:
     }
 
 private:
-    bool next()
+    template <typename T>
+    static T next(std::deque<T> &queue, T otherwise)
     {
-        if (answers.empty())
-            return false;
-        const bool a = answers.front();
-        answers.pop_front();
+        if (queue.empty())
+            return otherwise;
+        const T a = queue.front();
+        queue.pop_front();
         return a;
     }
 };
@@ -135,6 +135,16 @@ public:
     void notify(const QString &title, const QString &text) override { texts << title + ": " + text; }
 };
 
+// Records the request instead of ending the test process.
+class RecordingLifecycle : public Lifecycle
+{
+public:
+    int requests = 0;
+
+protected:
+    void endApplication() override { ++requests; }
+};
+
 // Waits on the event loop until pred holds or ms pass; true when it holds.
 template <typename Pred>
 bool waitUntil(Pred pred, int ms = 10000)
@@ -151,12 +161,9 @@ bool waitUntil(Pred pred, int ms = 10000)
 }
 
 // A GET waited for on the event loop (tests only: the program never waits for an answer).
-inline HttpResult fetch(const QString &url, int readTimeoutMs = HttpRequest::kDefaultReadTimeoutMs)
+inline HttpResult fetch(const HttpRequest &request)
 {
     QObject context;
-    HttpRequest request;
-    request.url = url;
-    request.readTimeoutMs = readTimeoutMs;
     HttpResult result;
     bool done = false;
     Http::get(request, &context, [&](const HttpResult &r) {
@@ -167,14 +174,12 @@ inline HttpResult fetch(const QString &url, int readTimeoutMs = HttpRequest::kDe
     return result;
 }
 
-// Records the request instead of ending the test process.
-class RecordingLifecycle : public Lifecycle
+inline HttpResult fetch(const QString &url, int readTimeoutMs = HttpRequest::kDefaultReadTimeoutMs)
 {
-public:
-    int requests = 0;
-
-protected:
-    void endApplication() override { ++requests; }
-};
+    HttpRequest request;
+    request.url = url;
+    request.readTimeoutMs = readTimeoutMs;
+    return fetch(request);
+}
 
 } // namespace kestrin::test

@@ -13,7 +13,7 @@ using namespace kestrin::test;
 
 namespace {
 
-struct Fixture
+struct Loading
 {
     ServedLibrary lib{{4, 30, 1}};
     Catalogue cat;
@@ -22,76 +22,61 @@ struct Fixture
     QSignalSpy failed{&loader, &CategoryLoader::changeServerFailed};
     QSignalSpy exhausted{&loader, &CategoryLoader::changeServersExhausted};
 
-    explicit Fixture(int dead = 0)
+    explicit Loading(int dead = 0)
     {
         cat.servers = lib.table(dead);
         cat.reset({{"a", "kq/pic0", ".jpg"}, {"b", "kq/pic1", ".png"}, {"c", "kq/pic2", ".jpg"}, {"d", "kq/pic3", ".jpeg"}});
     }
-    void fault(const char *spec) { lib.server().setFaults({*library::FaultRule::parse(spec, nullptr)}); }
-    // Loads c and waits for its end; the finished signal's (category, ok, reason).
-    QList<QVariant> load(int c)
+    // Loads c to its end: whether it succeeded, or nothing when it did not end.
+    std::optional<bool> load(int c)
     {
         finished.clear();
         loader.load(c);
         if (!finished.wait(20000))
-            return {};
-        return finished.takeFirst();
+            return std::nullopt;
+        const QList<QVariant> r = finished.takeFirst(); // (category, ok, reason)
+        EXPECT_EQ(r[0].toInt(), c);
+        EXPECT_EQ(r[1].toBool(), r[2].toString().isEmpty()) << "a failure says why";
+        return r[1].toBool();
     }
 };
 
 } // namespace
 
-TEST(CategoryLoader, StoresThePageAndTheChangeFile)
+TEST(CategoryLoader, StoresThePageAndTheChangeFileAndAFailedPageLeavesNoRecordsButKeepsTheRest)
 {
-    Fixture f;
-    const QList<QVariant> r = f.load(0);
-    ASSERT_EQ(r.size(), 3);
-    EXPECT_EQ(r[0].toInt(), 0);
-    EXPECT_TRUE(r[1].toBool());
-    EXPECT_EQ(f.cat.items(0).size(), 30);
-    EXPECT_TRUE(f.cat.categories[0].taken.has_value());
+    Loading f;
+    ASSERT_EQ(f.load(2), true);
+    EXPECT_EQ(f.cat.items(2).size(), 30);
     EXPECT_EQ(f.cat.changeBatch, "B1-1");
-    EXPECT_EQ(f.cat.categories[0].serial, 1);
-    EXPECT_FALSE(f.cat.categories[0].updateTime.isEmpty());
-    EXPECT_EQ(f.lib.server().log(), (QStringList{"GET /kq/Page0.dat 200 127.0.0.1", "GET /kq/Changer0.dat 200 127.0.0.1"}));
-}
-
-TEST(CategoryLoader, AFailedPageLeavesNoRecordsSaysWhyAndKeepsTheRest)
-{
-    Fixture f;
-    ASSERT_TRUE(f.load(2).value(1).toBool());
+    EXPECT_EQ(f.cat.categories[2].serial, 1);
+    EXPECT_EQ(f.lib.server().log(), (QStringList{"GET /kq/Page2.dat 200 127.0.0.1", "GET /kq/Changer2.dat 200 127.0.0.1"}));
     f.cat.markTaken(2, 4);
     const QList<QByteArray> latest = f.cat.latest(2);
     const QByteArray time = f.cat.categories[2].updateTime;
-    for (const char *fault : {"/kq/Page2.dat status=500", "/kq/Page2.dat truncate=100", "/kq/Page2.dat drop",
-                              "/kq/Page2.dat status=302 location=/kq/Page1.dat"}) {
-        f.fault(fault);
-        const QList<QVariant> r = f.load(2);
-        ASSERT_EQ(r.size(), 3) << fault;
-        EXPECT_FALSE(r[1].toBool()) << fault;
-        EXPECT_FALSE(r[2].toString().isEmpty()) << fault;
-        EXPECT_TRUE(f.cat.categories[2].items.has_value());
-        EXPECT_TRUE(f.cat.items(2).isEmpty()) << fault;
+    ASSERT_FALSE(time.isEmpty());
+    for (const char *fault : {"status=500", "truncate=100", "drop", "status=302 location=/kq/Page1.dat"}) {
+        f.lib.setFaults({QStringLiteral("/kq/Page2.dat ") + fault});
+        EXPECT_EQ(f.load(2), false) << fault;
+        EXPECT_TRUE(f.cat.categories[2].items.has_value() && f.cat.items(2).isEmpty()) << fault;
         EXPECT_EQ(f.cat.latest(2), latest);
         EXPECT_EQ(f.cat.categories[2].updateTime, time);
         EXPECT_TRUE(f.cat.isTaken(2, 4));
     }
-    EXPECT_FALSE(f.lib.server().log().contains("GET /kq/Page1.dat 200 127.0.0.1")); // the redirect was not followed
-    f.lib.server().clearFaults();
-    ASSERT_TRUE(f.load(2).value(1).toBool());
+    EXPECT_EQ(f.lib.server().log().filter("Page1"), QStringList()); // the redirect was not followed
+    f.lib.setFaults({});
+    ASSERT_EQ(f.load(2), true);
     EXPECT_TRUE(f.cat.isTaken(2, 4));
 }
 
 TEST(CategoryLoader, ANewerLoadSupersedesAHangingOneWhoseAnswerNeverLands)
 {
-    Fixture f;
-    f.fault("/kq/Page2.dat hang");
+    Loading f;
+    f.lib.setFaults({"/kq/Page2.dat hang"});
     f.loader.load(2);
     QTest::qWait(100);
-    const QList<QVariant> r = f.load(1);
-    ASSERT_EQ(r.value(0).toInt(), 1);
-    EXPECT_TRUE(r.value(1).toBool());
-    f.lib.server().clearFaults(); // the hung request ends now; its answer must change nothing
+    EXPECT_EQ(f.load(1), true);
+    f.lib.setFaults({}); // the hung request ends now; its answer must change nothing
     QTest::qWait(300);
     EXPECT_TRUE(f.finished.isEmpty());
     EXPECT_FALSE(f.cat.categories[2].items.has_value());
@@ -100,26 +85,23 @@ TEST(CategoryLoader, ANewerLoadSupersedesAHangingOneWhoseAnswerNeverLands)
 
 TEST(CategoryLoader, ChangeFileFailuresMoveOnAndTheLastServerGivesUp)
 {
-    Fixture f(3); // servers 0-2 refuse
+    Loading f(3); // servers 0-2 refuse; 3, 4 and 5 are the same server, each answering 404
     f.cat.serverIndex = 3;
-    f.fault("/kq/Changer1.dat status=404 host=127.0.0.1");
-    const QList<QVariant> r = f.load(1);
-    // Servers 3, 4 and 5 are the same server: each answers 404, each is reported, then it gives up.
-    EXPECT_EQ(f.failed.size(), 3);
-    EXPECT_EQ(f.failed.value(0).value(0).toInt(), 3);
-    EXPECT_TRUE(f.failed.value(0).value(1).toBool());
-    EXPECT_EQ(f.exhausted.size(), 1);
-    EXPECT_EQ(f.cat.serverIndex, 5);
-    EXPECT_TRUE(r.value(1).toBool()); // the page itself arrived and is kept
+    f.lib.setFaults({"/kq/Changer1.dat status=404 host=127.0.0.1"});
+    EXPECT_EQ(f.load(1), true); // the page itself arrived and is kept
     EXPECT_EQ(f.cat.items(1).size(), 30);
     EXPECT_EQ(f.cat.categories[1].serial, 0);
+    ASSERT_EQ(f.failed.size(), 3);
+    EXPECT_EQ(f.failed[0], (QList<QVariant>{3, true})); // reported
+    EXPECT_EQ(f.exhausted.size(), 1);
+    EXPECT_EQ(f.cat.serverIndex, 5);
 
     // An answer that is no error yet not the file moves on without being reported.
-    Fixture quiet;
-    quiet.fault("/kq/Changer0.dat status=204");
+    Loading quiet;
+    quiet.lib.setFaults({"/kq/Changer0.dat status=204"});
     quiet.cat.serverIndex = 4;
     quiet.load(0);
-    EXPECT_EQ(quiet.failed.size(), 2);
-    EXPECT_FALSE(quiet.failed.value(0).value(1).toBool());
+    ASSERT_EQ(quiet.failed.size(), 2);
+    EXPECT_FALSE(quiet.failed[0][1].toBool());
     EXPECT_EQ(quiet.exhausted.size(), 1);
 }

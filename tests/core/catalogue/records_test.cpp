@@ -1,3 +1,4 @@
+// Splitting server text into records and fields, bytes and GBK characters both.
 #include "core/catalogue/gbk.h"
 #include "core/catalogue/record_list.h"
 #include "core/catalogue/records.h"
@@ -8,52 +9,49 @@
 using namespace kestrin;
 using kestrin::test::g;
 
-namespace {
-QList<QByteArray> L(std::initializer_list<const char *> items)
+TEST(SplitString, KeepsEmptyPartsAndEndsLinesAtCrLfOrCrOrLf)
 {
-    QList<QByteArray> out;
-    for (const char *i : items)
-        out << QByteArray(i);
-    return out;
+    const struct
+    {
+        QByteArray text, separator;
+        QList<QByteArray> parts;
+    } cases[] = {
+        {"", ",", {""}},
+        {"a,b,", ",", {"a", "b", ""}},
+        {",a", ",", {"", "a"}},
+        {"a,,b", ",", {"a", "", "b"}},
+        {"a  b  c", "  ", {"a", "b", "c"}},
+        {"a   b", "  ", {"a", " b"}},
+    };
+    for (const auto &c : cases) {
+        EXPECT_EQ(splitString(c.text, c.separator), c.parts) << c.text.constData();
+        if (c.separator != ",")
+            continue;
+        const RecordList list = RecordList::split(c.text, ','); // the catalogue's own split agrees
+        ASSERT_EQ(list.size(), c.parts.size()) << c.text.constData();
+        for (qsizetype i = 0; i < list.size(); ++i)
+            EXPECT_EQ(list.at(i), c.parts[i]) << c.text.constData();
+    }
+    EXPECT_EQ(splitLines("a\r\nb\nc\rd", 10), (QList<QByteArray>{"a", "b", "c", "d"}));
+    EXPECT_EQ(splitLines("a\r\n\r\n", 10), (QList<QByteArray>{"a", ""}));
+    EXPECT_TRUE(splitLines("", 10).isEmpty());
+    EXPECT_EQ(splitLines("a\nb\nc", 2), (QList<QByteArray>{"a", "b"}));
 }
-} // namespace
 
-TEST(splitString, KeepsEmptyPartsAndNeverReturnsNothing)
-{
-    EXPECT_EQ(splitString("", ","), L({""}));
-    EXPECT_EQ(splitString("a,b,", ","), L({"a", "b", ""}));
-    EXPECT_EQ(splitString(",a", ","), L({"", "a"}));
-    EXPECT_EQ(splitString("a,,b", ","), L({"a", "", "b"}));
-    EXPECT_EQ(splitString("abc", "|"), L({"abc"}));
-    EXPECT_EQ(splitString("a  b  c", "  "), L({"a", "b", "c"}));
-    EXPECT_EQ(splitString("a   b", "  "), L({"a", " b"}));
-}
-
-TEST(splitString, StepsOverGbkCharactersWhoseSecondByteIsABar)
+TEST(SplitString, StepsOverGbkCharactersWhoseSecondByteIsABar)
 {
     // 東 is 96 7C: its second byte is "|". A bytewise split would cut the name in two.
-    const QByteArray dong = g("東");
-    ASSERT_EQ(dong, QByteArray("\x96\x7C"));
-    const QByteArray rec = g("a01|東億瑋|2010-04-01");
-    const QList<QByteArray> parts = splitString(rec, "|");
+    ASSERT_EQ(g("東"), QByteArray("\x96\x7C"));
+    const QList<QByteArray> parts = splitString(g("a01|東億瑋|2010-04-01"), "|");
     ASSERT_EQ(parts.size(), 3);
-    EXPECT_EQ(gbk::decode(parts[1]), QString::fromUtf8("東億瑋"));
+    EXPECT_EQ(parts[1], g("東億瑋"));
     EXPECT_EQ(gbk::indexOf(g("東|"), "|"), 2);
-    EXPECT_FALSE(gbk::contains(g("東億"), "|"));
     // A lead byte followed by a byte that cannot end a character stands alone: the "|" after is real.
     EXPECT_EQ(splitString(QByteArray("\x96 |x"), "|").size(), 2);
+    EXPECT_EQ(trimmedBlanks(" \t\x01" + g("東 ") + "\x7F\r\n"), g("東")); // the trail byte 7C is no blank
 }
 
-TEST(splitString, LinesEndAtCrLfOrCrLf)
-{
-    EXPECT_EQ(splitLines("a\r\nb\nc\rd", 10), L({"a", "b", "c", "d"}));
-    EXPECT_EQ(splitLines("a\r\n", 10), L({"a"}));
-    EXPECT_EQ(splitLines("a\r\n\r\n", 10), L({"a", ""}));
-    EXPECT_EQ(splitLines("", 10).size(), 0);
-    EXPECT_EQ(splitLines("a\nb\nc", 2), L({"a", "b"}));
-}
-
-TEST(RecordList, SplitsLikeSplitStringAndOutlivesItsSource)
+TEST(RecordList, OutlivesItsSourceAndGrowsWhereSet)
 {
     RecordList list;
     {
@@ -61,52 +59,30 @@ TEST(RecordList, SplitsLikeSplitStringAndOutlivesItsSource)
         list = RecordList::split(text, ',');
         text.fill('#'); // the source detaches; the list keeps its own view of the old bytes
     }
-    ASSERT_EQ(list.size(), 4);
-    EXPECT_EQ(list.at(0), "x");
-    EXPECT_EQ(list.at(1), "");
-    EXPECT_EQ(list.at(2), "y");
-    EXPECT_EQ(list.at(3), "");
-    EXPECT_EQ(RecordList::split(QByteArray(), ',').size(), 1);
-
     RecordList slice = list.mid(2, 5);
     list = RecordList();
     ASSERT_EQ(slice.size(), 2);
     EXPECT_EQ(slice.at(0), "y");
     slice.set(5, "z");
-    EXPECT_EQ(slice.size(), 6);
-    EXPECT_EQ(slice.at(5), "z");
+    ASSERT_EQ(slice.size(), 6);
     EXPECT_EQ(slice.at(4), "");
+    EXPECT_EQ(slice.at(5), "z");
 }
 
-TEST(PictureRecord, FieldsCaptionRowsAndDisplayNames)
+TEST(PictureRecord, FieldsCaptionRowsAndWithdrawnPictures)
 {
-    const QByteArray text = "7\t" + g("a01|東一|2010-04-01 23:35");
-    const PictureRecord r = PictureRecord::parse(text);
-    EXPECT_FALSE(r.caption);
+    const PictureRecord r = PictureRecord::parse("7\t" + g("a01|東一|2010-04-01 23:35"));
+    EXPECT_FALSE(r.caption || r.withdrawn());
     EXPECT_EQ(r.idNumber(), 7);
     EXPECT_EQ(r.fileName, "a01");
     EXPECT_EQ(r.chineseName, g("東一"));
     EXPECT_EQ(r.time, "2010-04-01 23:35");
-    EXPECT_FALSE(r.withdrawn());
     EXPECT_TRUE(PictureRecord::parse("3\ta|b|-1").withdrawn());
-
     const PictureRecord heading = PictureRecord::parse("0\t" + g("【推荐】"));
     EXPECT_TRUE(heading.caption);
     EXPECT_EQ(heading.rest, g("【推荐】"));
     EXPECT_EQ(PictureRecord::parse("x\ta|b|c").idNumber(), -1);
 
-    EXPECT_EQ(displayName("a01", "b02"), "a01  b02");
-}
-
-TEST(TrimmedBlanks, CutsBlanksAndControlCharactersAtBothEndsOnly)
-{
-    EXPECT_EQ(trimmedBlanks(" \t\x01" "a b\x7F\r\n"), "a b");
-    EXPECT_EQ(trimmedBlanks("\x01\x02"), "");
-    EXPECT_EQ(trimmedBlanks(g("東 ")), g("東")); // the trail byte 7C is no blank
-}
-
-TEST(SignedInt, AcceptsOnlyPlainDecimals)
-{
     bool ok = false;
     EXPECT_EQ(parseSignedInt("-7", &ok), -7);
     EXPECT_TRUE(ok);

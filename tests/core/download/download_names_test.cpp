@@ -1,3 +1,5 @@
+// What a picture download reads and where it writes: addresses from the server's bytes, local names
+// that cannot leave the save folder, and the names only our part files have.
 #include "core/catalogue/catalogue.h"
 #include "core/download/download_names.h"
 #include "test_support.h"
@@ -7,78 +9,50 @@
 using namespace kestrin;
 using kestrin::test::g;
 
-namespace {
-DownloadRequest request(const QByteArray &file, const QByteArray &chinese, const QByteArray &ext, const QString &save,
-                        bool useChinese)
-{
-    return {QStringLiteral("u/"), file, chinese, "t", ext, save, useChinese ? LocalName::ChineseName : LocalName::FileName};
-}
-} // namespace
-
-TEST(DownloadNames, UrlCacheAndTargetFromThePicturesFields)
+TEST(DownloadNames, AddressAndTargetComeFromThePicturesFieldsTrimmedAndMadeSafe)
 {
     Catalogue cat;
     cat.servers = ServerTable::forHosts("h", "h2", 1);
     cat.reset({{"c", "kq/pic 0", ".jpg"}});
-    DownloadRequest r = pictureRequest(cat, 0, "AB12", g("新图"), "2010-04-01", "/save", LocalName::FileName);
-    auto plan = planDownload(r);
-    ASSERT_TRUE(plan);
-    EXPECT_EQ(plan->url, "http://h:1/kq/pic%200/AB12.jpg");
-    EXPECT_EQ(plan->cacheName, "AB12.jpg");
-    EXPECT_EQ(plan->targetPath, "/save/AB12.jpg");
-    r.localName = LocalName::ChineseName;
-    r.savePath = "/save/";
-    EXPECT_EQ(planDownload(r)->targetPath, "/save/新图.jpg"); // one separator after a trailing one
-    r.localName = LocalName::FileAndChineseName; // the queue's form: both, blanks taken out
-    r.chineseName = g("新 图");
-    EXPECT_EQ(planDownload(r)->targetPath, "/save/AB12新图.jpg");
-    EXPECT_EQ(planDownload(r)->url, "http://h:1/kq/pic%200/AB12.jpg");
-    r.savePath = "C:\\pics\\";
-    r.localName = LocalName::FileName;
-    EXPECT_EQ(planDownload(r)->targetPath, "C:\\pics/AB12.jpg");
-}
+    const DownloadRequest r = pictureRequest(cat, 0, "AB12", g("新图"), "2010-04-01", "/save", LocalName::FileName);
+    EXPECT_EQ(r.urlBase, "http://h:1/kq/pic%200/");
 
-TEST(DownloadNames, ExtensionsStayWholeAndGbkNamesBecomeUnicode)
-{
-    auto plan = planDownload(request("P1", g("東億"), ".jpeg", "/s", true));
-    ASSERT_TRUE(plan);
-    EXPECT_EQ(plan->url, "u/P1.jpeg");
-    EXPECT_EQ(plan->targetPath, "/s/東億.jpeg");
-    plan = planDownload(request(g("東"), "x", ".png", "/s", false));
-    EXPECT_EQ(plan->url, "u/%96%7C.png"); // bytes as the server holds them
-    EXPECT_EQ(plan->cacheName, "東.png");
-    // No Chinese name: the file name is used rather than a bare extension.
-    EXPECT_EQ(planDownload(request("P2", "", ".png", "/s", true))->targetPath, "/s/P2.png");
-    // Fields end where the server put them, however their last byte looks: a lone GBK lead byte at
-    // the end of a name is not glued to what follows.
-    plan = planDownload(request("P3\xD6", "", ".png", "/s", false));
-    EXPECT_EQ(plan->url, "u/P3%D6.png");
-}
+    const LocalName file = LocalName::FileName, chinese = LocalName::ChineseName, both = LocalName::FileAndChineseName;
+    const struct
+    {
+        QByteArray name, chinese, extension;
+        const char *save;
+        LocalName local;
+        const char *url, *cache, *target;
+    } cases[] = {
+        {"AB12", g("新图"), ".jpg", "/save", file, "u/AB12.jpg", "AB12.jpg", "/save/AB12.jpg"},
+        {"AB12", g("新图"), ".jpg", "/save/", chinese, "u/AB12.jpg", "AB12.jpg", "/save/新图.jpg"},
+        {"AB12", g("新 图"), ".jpg", "/save/", both, "u/AB12.jpg", "AB12.jpg", "/save/AB12新图.jpg"}, // the queue's form
+        {"AB12", "", ".jpg", "C:\\pics\\", file, "u/AB12.jpg", "AB12.jpg", "C:\\pics/AB12.jpg"},
+        {"P1", g("東億"), ".jpeg", "/s", chinese, "u/P1.jpeg", "P1.jpeg", "/s/東億.jpeg"},
+        {g("東"), "x", ".png", "/s", file, "u/%96%7C.png", "東.png", "/s/東.png"}, // bytes as the server holds them
+        {"P2", "", ".png", "/s", chinese, "u/P2.png", "P2.png", "/s/P2.png"},      // no Chinese name: the file name
+        // A lone GBK lead byte at the end of a field is not glued to what follows.
+        {"P3\xD6", "", ".png", "/s", file, "u/P3%D6.png", "P3.png", "/s/P3.png"},
+        {"\t P4 \x01", "\x02" + g("图") + "\r\n", " .jpg\x7F", "/s", file, "u/P4.jpg", "P4.jpg", "/s/P4.jpg"},
+        {"\t P4 \x01", "\x02" + g("图") + "\r\n", ".jpg", "/s", chinese, "u/P4.jpg", "P4.jpg", "/s/图.jpg"},
+        {"x", "../../y", ".jpg", "/s", chinese, "u/x.jpg", "x.jpg", "/s/___.._y.jpg"},
+    };
+    for (const auto &c : cases) {
+        const auto plan = planDownload({"u/", c.name, c.chinese, "t", c.extension, c.save, c.local});
+        ASSERT_TRUE(plan) << c.url;
+        EXPECT_EQ(plan->url, c.url);
+        EXPECT_EQ(plan->cacheName, QString::fromUtf8(c.cache)) << c.url;
+        EXPECT_EQ(plan->targetPath, QString::fromUtf8(c.target)) << c.url;
+    }
+    EXPECT_FALSE(planDownload({"u/", "..", "", "t", "", "/s", file}));
+    EXPECT_FALSE(planDownload({"u/", "", "x", "t", ".jpg", "/s", file}));
 
-TEST(DownloadNames, BlanksAndControlCharactersAtTheEndsAreTrimmed)
-{
-    auto plan = planDownload(request("\t P4 \x01", "\x02" + g("图") + "\r\n", " .jpg\x7F", "/s", false));
-    ASSERT_TRUE(plan);
-    EXPECT_EQ(plan->url, "u/P4.jpg");
-    EXPECT_EQ(plan->cacheName, "P4.jpg");
-    EXPECT_EQ(planDownload(request("\t P4 \x01", "\x02" + g("图") + "\r\n", ".jpg", "/s", true))->targetPath,
-              "/s/图.jpg");
-}
-
-TEST(DownloadNames, SeparatorsDotsAndControlCharactersCannotEscape)
-{
     EXPECT_EQ(localFileName("../../etc/passwd"), "___.._etc_passwd"); // no leading dot: never hidden
     EXPECT_EQ(localFileName("..", ".jpg"), "___jpg");
-    EXPECT_EQ(localFileName("a\\b"), "a_b");
-    EXPECT_EQ(localFileName("a\tb\x01"), "a_b_");
+    EXPECT_EQ(localFileName("a\\b\tc\x01"), "a_b_c_");
     EXPECT_EQ(localFileName(".."), "");
     EXPECT_EQ(localFileName("."), "");
-    EXPECT_FALSE(planDownload(request("..", "", "", "/s", false)));
-    EXPECT_FALSE(planDownload(request("", "x", ".jpg", "/s", false)));
-    auto plan = planDownload(request("x", "../../y", ".jpg", "/s", true));
-    ASSERT_TRUE(plan);
-    EXPECT_EQ(plan->targetPath, "/s/___.._y.jpg");
-    EXPECT_EQ(plan->url, "u/x.jpg");
 }
 
 TEST(DownloadNames, NamesTooLongForTheFileSystemAreShortenedKeepingTheExtension)
@@ -87,13 +61,12 @@ TEST(DownloadNames, NamesTooLongForTheFileSystemAreShortenedKeepingTheExtension)
     QByteArray chinese;
     for (int i = 0; i < 100; ++i)
         chinese += g("图");
-    auto plan = planDownload(request("P5", chinese, ".jpeg", "/s", true));
+    const auto plan = planDownload({"u/", "P5", chinese, "t", ".jpeg", "/s", LocalName::ChineseName});
     ASSERT_TRUE(plan);
-    const QString name = plan->targetPath.mid(3);
-    EXPECT_TRUE(name.endsWith(".jpeg"));
-    EXPECT_LE(name.toUtf8().size(), kMaxLocalNameBytes);
-    EXPECT_GE(name.toUtf8().size(), kMaxLocalNameBytes - 3); // cut only as far as needed
-    EXPECT_TRUE(name.startsWith(QString::fromUtf8("图图图")));
+    const QByteArray name = plan->targetPath.mid(3).toUtf8();
+    EXPECT_TRUE(name.startsWith("图图图") && name.endsWith(".jpeg"));
+    EXPECT_LE(name.size(), kMaxLocalNameBytes);
+    EXPECT_GE(name.size(), kMaxLocalNameBytes - 3); // cut only as far as needed
     EXPECT_EQ(localFileName(QByteArray(300, 'a'), ".png").size(), kMaxLocalNameBytes);
 }
 

@@ -6,33 +6,13 @@
 #include "test_support.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <csignal>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
 using namespace kestrin;
-using kestrin::test::g;
-
-namespace {
-
-QString write(const QTemporaryDir &dir, const QByteArray &bytes)
-{
-    const QString path = dir.filePath("MySelect.ini");
-    QFile f(path);
-    f.open(QIODevice::WriteOnly);
-    f.write(bytes);
-    return path;
-}
-
-QByteArray read(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-} // namespace
+using namespace kestrin::test;
 
 TEST(ProfileFile, KeepsEveryOtherLineAndChangesAValueInItsOwnLine)
 {
@@ -40,10 +20,11 @@ TEST(ProfileFile, KeepsEveryOtherLineAndChangesAValueInItsOwnLine)
     // A GBK section name whose second byte is "]" (95 5D), a comment, garbage, a header cut off, a
     // duplicate section, a UTF-8 line and a line without its CRLF at the end.
     const QByteArray user = "PELMARQ_" + QByteArray("\x95\x5D") + g("张");
-    const QByteArray before = "; kept\r\n[Other]\r\nx=1\r\n" + QByteArray("[") + user + "]\r\nUserPassword=p\r\n"
-                              "garbage line\r\n[PELMARQ_cut\r\nUserSelect=old\r\n\r\n[" + user + "]\r\n"
-                              "UserSelect=second\r\n" + QString::fromUtf8("[用户]\r\nk=v").toUtf8();
-    const QString path = write(dir, before);
+    const QByteArray before = "; kept\r\n[Other]\r\nx=1\r\n[" + user + "]\r\nUserPassword=p\r\ngarbage line\r\n"
+                              "[PELMARQ_cut\r\nUserSelect=old\r\n\r\n[" + user + "]\r\nUserSelect=second\r\n" +
+                              QString::fromUtf8("[用户]\r\nk=v").toUtf8();
+    const QString path = dir.filePath("MySelect.ini");
+    ASSERT_TRUE(writeFile(path, before));
     ProfileFile file;
     ASSERT_TRUE(file.load(path));
     EXPECT_EQ(file.value(user, "userpassword"), "p"); // names without regard to ASCII case
@@ -52,50 +33,31 @@ TEST(ProfileFile, KeepsEveryOtherLineAndChangesAValueInItsOwnLine)
     EXPECT_EQ(file.value("PELMARQ_cut", "UserSelect"), "");
     ASSERT_TRUE(file.setValue(user, "USERSELECT", "new"));
     ASSERT_TRUE(file.save());
-    QByteArray expected = before;
-    expected.replace("UserSelect=old", "USERSELECT=new");
-    EXPECT_EQ(read(path), expected); // even the missing line end at the end stays missing
+    EXPECT_EQ(readAll(path), QByteArray(before).replace("UserSelect=old", "USERSELECT=new")); // even the last line end stays missing
     EXPECT_EQ(QFileInfo(path).permissions() & (QFile::ReadGroup | QFile::ReadOther), QFile::Permissions());
-}
 
-TEST(ProfileFile, ValuesOfAnyLengthAndNewKeysAndSectionsWhereTheyBelong)
-{
-    QTemporaryDir dir;
-    const QString path = write(dir, "[A]\r\nk=1\r\n\r\n[B]\r\n");
-    ProfileFile file;
-    ASSERT_TRUE(file.load(path));
+    // New keys go to the end of their section, new sections to the end of the file; values of any length.
     const QByteArray huge(10 << 20, 'n');
-    ASSERT_TRUE(file.setValue("A", "long", huge));
-    ASSERT_TRUE(file.setValue("C", "k", "3"));
+    ASSERT_TRUE(writeFile(path, "[A]\r\nk=1\r\n\r\n[B]\r\n"));
+    ASSERT_TRUE(file.load(path));
+    ASSERT_TRUE(file.setValue("A", "long", huge) && file.setValue("C", "k", "3"));
     ASSERT_TRUE(file.save());
-    EXPECT_EQ(read(path), "[A]\r\nk=1\r\nlong=" + huge + "\r\n\r\n[B]\r\n[C]\r\nk=3\r\n");
+    EXPECT_EQ(readAll(path), "[A]\r\nk=1\r\nlong=" + huge + "\r\n\r\n[B]\r\n[C]\r\nk=3\r\n");
     ProfileFile again;
     ASSERT_TRUE(again.load(path));
     EXPECT_EQ(again.value("a", "LONG").size(), huge.size());
-    EXPECT_TRUE(sameProfileName(g("東a"), g("東A")));
-    EXPECT_FALSE(sameProfileName(g("東"), g("柬")));
-
-    // A save that cannot happen leaves the file as it was.
-    QFile blocker(dir.filePath("blocker")); // a file where the folder would have to be
-    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
-    ProfileFile nowhere;
-    ASSERT_TRUE(nowhere.load(dir.filePath("blocker/MySelect.ini")));
-    ASSERT_TRUE(nowhere.setValue("A", "k", "v"));
-    QString error;
-    EXPECT_FALSE(nowhere.save(&error));
-    EXPECT_FALSE(error.isEmpty());
 }
 
-// Names are matched without regard to ASCII case, never by folding the second byte of a GBK
-// character; nothing that would break a line gets into the file; a save that fails says so.
+// Names match without regard to ASCII case, never by folding the second byte of a GBK character;
+// nothing that would break a line gets into the file; a save that fails says so and keeps the old file.
 TEST(ProfileFile, NamesFoldOnlyAsciiLettersNoValueBreaksALineAndAFailedSaveIsNoSuccess)
 {
     QTemporaryDir dir;
-    const QString path = write(dir, "[PELMARQ_" + g("丄") + "]\r\nUserPassword=one\r\n");
+    const QString path = dir.filePath("MySelect.ini");
+    ASSERT_TRUE(writeFile(path, "[PELMARQ_" + g("丄") + "]\r\nUserPassword=one\r\n"));
     ProfileFile file;
     ASSERT_TRUE(file.load(path));
-    ASSERT_EQ(g("丄"), QByteArray("\x81\x41"));
-    ASSERT_EQ(g("乤"), QByteArray("\x81\x61")); // the same lead byte, a trail byte one letter-case away
+    ASSERT_EQ(g("丄") + g("乤"), QByteArray("\x81\x41\x81\x61")); // one lead byte, trail bytes a letter case apart
     EXPECT_EQ(file.value("pelmarq_" + g("丄"), "USERPASSWORD"), "one");
     EXPECT_EQ(file.value("PELMARQ_" + g("乤"), "UserPassword"), "");
     ASSERT_TRUE(file.setValue("PELMARQ_" + g("乤"), "UserPassword", "two"));
@@ -109,9 +71,9 @@ TEST(ProfileFile, NamesFoldOnlyAsciiLettersNoValueBreaksALineAndAFailedSaveIsNoS
     }
     EXPECT_EQ(file.bytes(), before);
 
-    // The file system refuses the bytes when they are committed: the old file stays, the save fails.
+    // The file system refuses the bytes when they are committed.
     ASSERT_TRUE(file.save());
-    const QByteArray kept = read(path);
+    const QByteArray kept = readAll(path);
     ASSERT_TRUE(file.setValue("Big", "v", QByteArray(64 << 10, 'x')));
     rlimit old{};
     getrlimit(RLIMIT_FSIZE, &old);
@@ -125,8 +87,15 @@ TEST(ProfileFile, NamesFoldOnlyAsciiLettersNoValueBreaksALineAndAFailedSaveIsNoS
     std::signal(SIGXFSZ, oldHandler);
     EXPECT_FALSE(saved);
     EXPECT_FALSE(error.isEmpty());
-    EXPECT_EQ(read(path), kept);
+    EXPECT_EQ(readAll(path), kept);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"MySelect.ini"});
+
+    // The file cannot even be made (a file where its folder would be).
+    ASSERT_TRUE(writeFile(dir.filePath("blocker"), ""));
+    ProfileFile nowhere;
+    ASSERT_TRUE(nowhere.load(dir.filePath("blocker/MySelect.ini")));
+    ASSERT_TRUE(nowhere.setValue("A", "k", "v"));
+    EXPECT_FALSE(nowhere.save(&error));
 }
 
 TEST(SelectionStore, RegistersSavesAndLoadsSelectionsInTheirFormat)
@@ -135,7 +104,7 @@ TEST(SelectionStore, RegistersSavesAndLoadsSelectionsInTheirFormat)
     SelectionStore store(dir.filePath("MySelect.ini"));
     QString error;
     ASSERT_TRUE(store.registerUser(g("张三"), "p", &error));
-    EXPECT_EQ(read(store.path()), "[PELMARQ_" + g("张三") + "]\r\nUserPassword=p\r\nUserSelect=\r\n");
+    EXPECT_EQ(readAll(store.path()), "[PELMARQ_" + g("张三") + "]\r\nUserPassword=p\r\nUserSelect=\r\n");
     EXPECT_EQ(store.password(g("张三")), "p");
     EXPECT_EQ(store.password("nobody"), "");
 
@@ -144,8 +113,7 @@ TEST(SelectionStore, RegistersSavesAndLoadsSelectionsInTheirFormat)
     cat.categories[0].selection = {"A", "B"};
     cat.categories[2].selection = {"C"};
     ASSERT_TRUE(store.saveSelection(g("张三"), cat, &error));
-    EXPECT_TRUE(read(store.path()).contains("UserSelect=A,B,||C,\r\n"));
-    EXPECT_EQ(selectionText(cat), "A,B,||C,");
+    EXPECT_TRUE(readAll(store.path()).contains("UserSelect=A,B,||C,\r\n"));
 
     Catalogue back;
     back.reset({{"a", "f", ".jpg"}, {"b", "f", ".jpg"}});
@@ -155,13 +123,12 @@ TEST(SelectionStore, RegistersSavesAndLoadsSelectionsInTheirFormat)
     EXPECT_EQ(back.categories[1].selection, QList<QByteArray>{"kept"});
     EXPECT_EQ(selectionNames(",,x,,y"), (QList<QByteArray>{"x", "y"}));
 
-    for (const char *bad : {"a]b", "[x", "a=b", "a\nb", "a\tb"})
+    for (const char *bad : {"a]b", "[x", "a=b", "a\nb", "a\tb", "😀"}) // the last has no GBK form
         EXPECT_FALSE(userNameProblem(QString::fromUtf8(bad)).isEmpty()) << bad;
-    EXPECT_FALSE(userNameProblem(QString::fromUtf8("😀")).isEmpty()); // no GBK form
     EXPECT_TRUE(userNameProblem(QString::fromUtf8("张三 abc")).isEmpty());
     for (const char *bad : {"pa\r\nss", "pa\nss", "pa\x01ss", "😀"})
         EXPECT_FALSE(passwordProblem(QString::fromUtf8(bad)).isEmpty()) << bad;
     EXPECT_TRUE(passwordProblem(QString::fromUtf8("密码 p=[1]")).isEmpty());
     EXPECT_FALSE(store.registerUser("bad", "p\r\nUserSelect=x", &error)); // the store refuses it too
-    EXPECT_FALSE(read(store.path()).contains("bad"));
+    EXPECT_FALSE(readAll(store.path()).contains("bad"));
 }

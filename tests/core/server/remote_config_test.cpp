@@ -1,12 +1,12 @@
+// The configuration: fetched from the first of the six addresses that answers with something usable,
+// parsed without losing a category's number, and the version it is compared with.
 #include "core/catalogue/catalogue.h"
+#include "core/server/build_config.h"
 #include "core/server/file_version.h"
 #include "core/server/remote_config.h"
 #include "test_support.h"
 
-#include <QCoreApplication>
-#include <QFile>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 using namespace kestrin;
@@ -32,52 +32,41 @@ struct Fetch
 
 } // namespace
 
-TEST(ConfigLoader, TheFirstAnsweringAddressWinsAndStaysInUse)
+TEST(ConfigLoader, TheFirstUsableAnswerWinsAndItsAddressStaysInUse)
 {
     Fetch f;
     ASSERT_TRUE(f.run(3));
     ASSERT_EQ(f.loaded.size(), 1);
-    const auto config = f.loaded.first().first().value<RemoteConfig>();
+    const auto config = f.loaded[0][0].value<RemoteConfig>();
     EXPECT_EQ(config.categories.size(), 4);
     EXPECT_FALSE(config.tip.isEmpty());
     EXPECT_EQ(f.cat.serverIndex, 3);
-}
 
-TEST(ConfigLoader, NoUsableAnswerFromAnyOfTheSixIsUnreachable)
-{
-    for (const char *fault : {"/kq/config.xml status=404", "/kq/config.xml truncate=20", "/kq/config.xml drop",
-                              "/kq/config.xml status=302 location=/kq/Page0.dat"}) {
-        Fetch f;
-        f.lib.server().setFaults({*library::FaultRule::parse(fault, nullptr)});
-        ASSERT_TRUE(f.run(0));
-        EXPECT_EQ(f.unreachable.size(), 1) << fault;
-        EXPECT_TRUE(f.loaded.isEmpty()) << fault;
-        EXPECT_EQ(f.lib.server().log().size(), 6) << fault;
-        EXPECT_EQ(f.cat.serverIndex, 5);
+    // No usable answer from any of the six: unreachable. A configuration the program cannot run on
+    // counts as no answer at all.
+    for (const char *fault : {"status=404", "truncate=20", "drop", "status=302 location=/kq/Page0.dat", ""}) {
+        Fetch none;
+        if (*fault)
+            none.lib.setFaults({QStringLiteral("/kq/config.xml ") + fault});
+        else
+            ASSERT_TRUE(writeFile(none.lib.root() + "/kq/config.xml", "a|b|.jpg\r\n1.7.2.0|x\r\n"));
+        ASSERT_TRUE(none.run(0));
+        EXPECT_EQ(none.unreachable.size(), 1) << fault;
+        EXPECT_TRUE(none.loaded.isEmpty()) << fault;
+        EXPECT_EQ(none.lib.server().log().size(), 6) << fault;
+        EXPECT_EQ(none.cat.serverIndex, 5) << fault;
     }
-    // A configuration the program cannot run on counts as no answer at all.
-    Fetch cut;
-    QFile file(cut.lib.root() + "/kq/config.xml");
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("a|b|.jpg\r\n1.7.2.0|x\r\n");
-    file.close();
-    ASSERT_TRUE(cut.run(0));
-    EXPECT_EQ(cut.unreachable.size(), 1);
 }
 
 TEST(FileVersion, ReadsTheVersionRecordOfAnExecutable)
 {
-    EXPECT_EQ(ownFileVersion(), "1.7.2.0");
-    EXPECT_EQ(fileVersion(QCoreApplication::applicationFilePath()), "1.7.2.0");
+    EXPECT_EQ(ownFileVersion(), KESTRIN_VERSION);
     QTemporaryDir dir;
-    QFile f(dir.path() + "/other");
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     // Built at run time so this test's own executable does not carry a second version record.
     const QByteArray marker = QByteArray("<<File") + "Version:";
-    f.write("junk" + marker + ">>more" + marker + "2.0.0.1>>");
-    f.close();
-    EXPECT_EQ(fileVersion(f.fileName()), "2.0.0.1");
-    EXPECT_EQ(fileVersion(dir.path() + "/missing"), "");
+    ASSERT_TRUE(writeFile(dir.filePath("other"), "junk" + marker + ">>more" + marker + "2.0.0.1>>"));
+    EXPECT_EQ(fileVersion(dir.filePath("other")), "2.0.0.1");
+    EXPECT_EQ(fileVersion(dir.filePath("missing")), "");
 }
 
 TEST(RemoteConfigParse, RejectsHalfConfigurationsAndKeepsCategoryNumbers)
@@ -85,13 +74,9 @@ TEST(RemoteConfigParse, RejectsHalfConfigurationsAndKeepsCategoryNumbers)
     const QByteArray release = "1.7.2.0|http://up|" + g("提示") + "|" + g("公告") + "|extra";
     auto cfg = parseRemoteConfig(g("東区|kq/p0|.jpg,乙|kq/p1|.png,") + "\r\n" + release + "\r\n");
     ASSERT_TRUE(cfg.has_value());
-    EXPECT_EQ(cfg->categories.size(), 2); // the trailing comma's empty entry is dropped
-    EXPECT_EQ(cfg->categories[0].caption, g("東区"));
-    EXPECT_EQ(cfg->categories[0].folder, "kq/p0");
-    EXPECT_EQ(cfg->categories[0].extension, ".jpg");
-    EXPECT_EQ(cfg->version, "1.7.2.0");
-    EXPECT_EQ(cfg->tip, g("提示"));
-    EXPECT_EQ(cfg->notice, g("公告"));
+    ASSERT_EQ(cfg->categories.size(), 2); // the trailing comma's empty entry is dropped
+    EXPECT_EQ(cfg->categories[0].caption + cfg->categories[0].folder + cfg->categories[0].extension, g("東区") + "kq/p0.jpg");
+    EXPECT_EQ(cfg->version + cfg->tip + cfg->notice, "1.7.2.0" + g("提示") + g("公告"));
 
     cfg = parseRemoteConfig("a|f|.jpg,b,c|g|.png\r\n" + release);
     ASSERT_TRUE(cfg.has_value());
@@ -106,12 +91,9 @@ TEST(RemoteConfigParse, RejectsHalfConfigurationsAndKeepsCategoryNumbers)
     ASSERT_TRUE(cfg.has_value());
     ASSERT_EQ(cfg->categories.size(), 1);
     EXPECT_EQ(cfg->categories[0].caption, "A\xD6");
-    EXPECT_EQ(cfg->categories[0].folder, "");
-    EXPECT_EQ(cfg->categories[0].extension, "");
+    EXPECT_EQ(cfg->categories[0].folder + cfg->categories[0].extension, "");
     EXPECT_EQ(cfg->notice, "4");
 
-    EXPECT_FALSE(parseRemoteConfig("a|f|.jpg\r\n").has_value());
-    EXPECT_FALSE(parseRemoteConfig("a|f|.jpg\r\n1.7.2.0|x|tip").has_value());
-    EXPECT_FALSE(parseRemoteConfig("\r\n" + release).has_value());
-    EXPECT_FALSE(parseRemoteConfig(",,\r\n" + release).has_value());
+    for (const QByteArray &half : {QByteArray("a|f|.jpg\r\n"), QByteArray("a|f|.jpg\r\n1.7.2.0|x|tip"), "\r\n" + release, ",,\r\n" + release})
+        EXPECT_FALSE(parseRemoteConfig(half).has_value()) << half.constData();
 }
