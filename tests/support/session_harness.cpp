@@ -58,18 +58,7 @@ void SessionHarness::poll()
     settle();
 }
 
-void SessionHarness::setFaults(const QStringList &specs)
-{
-    std::vector<library::FaultRule> rules;
-    for (const QString &spec : specs) {
-        QString error;
-        const auto rule = library::FaultRule::parse(spec, &error);
-        if (!rule)
-            throw std::runtime_error(error.toStdString());
-        rules.push_back(*rule);
-    }
-    lib.server().setFaults(rules);
-}
+void SessionHarness::setFaults(const QStringList &specs) { lib.setFaults(specs); }
 
 void SessionHarness::publish(int category, const QByteArray &fileName, const QByteArray &chineseName)
 {
