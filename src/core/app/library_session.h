@@ -106,6 +106,8 @@ signals:
     void updateStatusChanged(const QString &text);
     void recordRewritten(int category, qsizetype index, const QByteArray &record);
     void pictureTaken(int category, qsizetype id);
+    // Several pictures of category were taken at once (queued as they arrived).
+    void picturesTaken(int category);
     // New pictures were announced (sound, lists, queue); names are what a desktop message would say.
     void picturesAnnounced(int category, const QStringList &names);
     // The zone was entered or left, or its editor opened or closed.
@@ -135,7 +137,9 @@ private:
     void onReloadNeeded(int category);
     void announceSinceBaseline(int category);
     void announceRecords(int category, const QList<qsizetype> &indexes);
-    void announce(int category, const QList<Announcement> &announced);
+    // Sound, queue and message for the pictures at indexes; more than kRepublishedCount at once are
+    // one chime and a word.
+    void announce(int category, const QList<Announcement> &announced, const QList<qsizetype> &indexes);
     QueueEntry queueEntry(int category, const QByteArray &fileName, const QByteArray &chineseName) const;
     void playSound();
     // The zone.

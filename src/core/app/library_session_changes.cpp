@@ -68,11 +68,15 @@ void LibrarySession::mergeChanges(int category, const QList<QByteArray> &entries
     targets.rewritten = [this, category](qsizetype index, const QByteArray &record) {
         emit recordRewritten(category, index, record);
     };
-    const MergeSettings settings{m_zone.active(), m_options.flag(UserOptions::AutoQueue)};
-    announce(category, applyChanges(m_catalogue, category, entries, targets, settings));
+    // Taken and queued below, once it is known how many there are.
+    const QList<Announcement> heard = applyChanges(m_catalogue, category, entries, targets, {m_zone.active(), false});
     if (m_zone.state == PersonalZone::State::Viewing)
         showPicked(category, false);
     setUpdateStatus(QStringLiteral("最后更新: ") + gbk::decode(m_catalogue.categories[size_t(category)].updateTime));
+    QList<qsizetype> indexes;
+    for (const Announcement &a : heard)
+        indexes.append(a.index);
+    announce(category, heard, indexes);
 }
 
 void LibrarySession::onReloadNeeded(int category)
@@ -98,14 +102,12 @@ void LibrarySession::announceSinceBaseline(int category)
         for (const QByteArray &name : m_catalogue.categories[size_t(category)].selection)
             picked.insert(name);
     const QList<qsizetype> found = newPictures(before, m_catalogue.items(category), m_zone.active() ? &picked : nullptr);
-    if (found.size() > kRepublishedCount) {
-        // The whole library anew: one chime and a word, not hundreds of announcements and downloads.
-        playSound();
-        setUpdateStatus(QStringLiteral("图库已重新发布：%1张图纸有更新，未逐张提醒").arg(found.size()));
-        return;
-    }
     if (found.isEmpty()) {
         playSound(); // the category was out of step: the reload is still heard
+        return;
+    }
+    if (found.size() > kRepublishedCount) {
+        announce(category, {}, found);
         return;
     }
     announceRecords(category, found);
@@ -113,49 +115,52 @@ void LibrarySession::announceSinceBaseline(int category)
 
 void LibrarySession::announceRecords(int category, const QList<qsizetype> &indexes)
 {
-    const bool autoQueue = m_options.flag(UserOptions::AutoQueue);
     const QSet<qsizetype> inLatest = recordsListed(m_latest);
     const QSet<qsizetype> inFiles = recordsListed(m_files);
     QList<Announcement> announced;
-    const LatestListModel::Batch holdLatest(m_latest);
-    const LatestListModel::Batch holdFiles(m_files);
-    for (qsizetype index : indexes) {
-        const PictureRecord record = PictureRecord::parse(m_catalogue.items(category).at(index));
-        Announcement a;
-        a.index = index;
-        if (autoQueue) {
-            m_catalogue.markTaken(category, index);
-            a.queued = true;
+    {
+        const LatestListModel::Batch holdLatest(m_latest);
+        const LatestListModel::Batch holdFiles(m_files);
+        for (qsizetype index : indexes) {
+            const PictureRecord record = PictureRecord::parse(m_catalogue.items(category).at(index));
+            Announcement a;
+            a.index = index;
+            a.row = {record.fileName.toByteArray(), record.chineseName.toByteArray(), record.time.toByteArray(),
+                     m_catalogue.isTaken(category, index) ? markText() : QByteArray(), record.id.toByteArray()};
+            // Rows the reload already shows stay where they are; the others go on top.
+            if (!inLatest.contains(index))
+                m_latest.insertTop(a.row);
+            if (!inFiles.contains(index))
+                m_files.insertTop(a.row);
+            m_latest.trimTo(kLatestListKeep);
+            announced.append(a);
         }
-        a.row = {record.fileName.toByteArray(), record.chineseName.toByteArray(), record.time.toByteArray(),
-                 m_catalogue.isTaken(category, index) ? markText() : QByteArray(), record.id.toByteArray()};
-        // Rows the reload already shows stay where they are (marked when queued); the others go on top.
-        if (inLatest.contains(index)) {
-            if (a.queued)
-                m_latest.markRecord(index);
-        } else {
-            m_latest.insertTop(a.row);
-        }
-        if (inFiles.contains(index)) {
-            if (a.queued)
-                m_files.markRecord(index);
-        } else {
-            m_files.insertTop(a.row);
-        }
-        m_latest.trimTo(kLatestListKeep);
-        announced.append(a);
     }
-    announce(category, announced);
+    announce(category, announced, indexes);
 }
 
-void LibrarySession::announce(int category, const QList<Announcement> &announced)
+void LibrarySession::announce(int category, const QList<Announcement> &announced, const QList<qsizetype> &indexes)
 {
+    if (indexes.size() > kRepublishedCount) {
+        // The whole library anew: one chime and a word, not hundreds of announcements and downloads.
+        playSound();
+        setUpdateStatus(QStringLiteral("图库已重新发布：%1张图纸有更新，未逐张提醒").arg(indexes.size()));
+        return;
+    }
+    if (m_options.flag(UserOptions::AutoQueue) && !indexes.isEmpty()) {
+        const QSet<qsizetype> queued(indexes.cbegin(), indexes.cend());
+        for (const Announcement &a : announced) {
+            m_catalogue.markTaken(category, a.index);
+            m_downloads.enqueue(queueEntry(category, a.row.fileName, a.row.chineseName));
+        }
+        m_latest.markRecords(queued);
+        m_files.markRecords(queued);
+        emit picturesTaken(category);
+    }
     QStringList names;
     for (const Announcement &a : announced) {
         playSound();
         names << gbk::decodeForDisplay(a.row.caption(), 64);
-        if (a.queued)
-            m_downloads.enqueue(queueEntry(category, a.row.fileName, a.row.chineseName));
     }
     if (!names.isEmpty())
         emit picturesAnnounced(category, names);

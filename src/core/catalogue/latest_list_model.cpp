@@ -114,13 +114,13 @@ void LatestListModel::markRow(int i)
         emit dataChanged(index(i, 0), index(i, ColumnCount - 1));
 }
 
-void LatestListModel::markRecord(qsizetype id)
+void LatestListModel::markRecords(const QSet<qsizetype> &ids)
 {
     settle();
-    for (int i = 0; i < m_rows.size(); ++i) {
+    for (int i = 0; i < m_rows.size() && !ids.isEmpty(); ++i) {
         bool ok = false;
         const int value = parseSignedInt(m_rows[i].tag, &ok);
-        if (ok && (value < 0 ? -qsizetype(value) : qsizetype(value)) == id && !m_rows[i].isMarked())
+        if (ok && ids.contains(value < 0 ? -qsizetype(value) : qsizetype(value)) && !m_rows[i].isMarked())
             markRow(i);
     }
 }

@@ -2,6 +2,7 @@
 #include "core/catalogue/latest_rows.h"
 
 #include <QAbstractTableModel>
+#include <QSet>
 #include <QStringList>
 #include <functional>
 #include <memory>
@@ -36,7 +37,9 @@ public:
     // Sets the row's "√"; the whole row repaints in its new colour.
     void markRow(int i);
     // Marks every row that stands for record id (taken somewhere else).
-    void markRecord(qsizetype id);
+    void markRecord(qsizetype id) { markRecords({id}); }
+    // The same for several records, in one pass over the rows.
+    void markRecords(const QSet<qsizetype> &ids);
     // Changes made between begin and end reach the views as one reset: a merge of hundreds of entries
     // costs the views one refill, not hundreds of row insertions and removals. Inside a batch, rows
     // taken out and put in are only noted and the list is rebuilt once, at the end (or when read):

@@ -180,6 +180,7 @@ void GalleryPage::buildGridColumn(QWidget *column)
     });
     connect(&m_session, &LibrarySession::ticksChanged, m_selectionGrid->viewport(), qOverload<>(&QWidget::update));
     connect(&m_session, &LibrarySession::pictureTaken, m_grid->viewport(), qOverload<>(&QWidget::update));
+    connect(&m_session, &LibrarySession::picturesTaken, m_grid->viewport(), qOverload<>(&QWidget::update));
 }
 
 void GalleryPage::setNotices(const QString &tip, const QString &notice)

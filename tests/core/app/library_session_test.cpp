@@ -110,6 +110,7 @@ TEST(NeverMissed, PicturesOfASkippedSerialOrANewBatchAreAnnouncedOnceAndARepubli
     EXPECT_EQ(h.sound.plays, 2);
     EXPECT_TRUE(listsShow(s.latestList(), updated) && listsShow(s.latestList(), "NEW01"));
     EXPECT_TRUE(listsShow(s.fileList(), updated) && listsShow(s.fileList(), "NEW01"));
+    EXPECT_TRUE(s.latestList().row(0).isMarked() && s.latestList().row(1).isMarked()); // queued: taken
     ASSERT_TRUE(waitUntil([&] { return s.downloads().model().rowCount() == 0; }));
     EXPECT_EQ(readAll(h.savedPath(0, updated)), h.servedPicture(0, updated));
     h.poll(); // nothing new
@@ -133,6 +134,22 @@ TEST(NeverMissed, PicturesOfASkippedSerialOrANewBatchAreAnnouncedOnceAndARepubli
     EXPECT_EQ(s.updateStatus(), "图库已重新发布：47张图纸有更新，未逐张提醒");
     EXPECT_EQ(s.downloads().model().rowCount(), 0);
     EXPECT_EQ(s.catalogue().items(0).size(), 31 + 47);
+
+    // So is one change list naming 47 pictures: merged and listed, heard once, nothing queued.
+    library::CategoryFiles files;
+    ASSERT_TRUE(library::readCategory(h.lib.root(), 0, &files, &error));
+    QList<QByteArray> ids;
+    for (int k = 10; k < 10 + 47; ++k)
+        ids << QByteArray::number(k);
+    files.change = {files.change.batch, files.change.serial + 1, "2026-12-08 08:00", ids.join(',')};
+    ASSERT_TRUE(library::writeChangeFile(h.lib.root(), 0, files.change, &error));
+    h.poll();
+    EXPECT_TRUE(s.catalogue().items(0).at(56).endsWith("|2026-12-08 08:00"));
+    EXPECT_EQ(s.latestList().row(0).tag, "56");
+    EXPECT_EQ(h.sound.plays, 5);
+    EXPECT_EQ(h.announced.size(), 2);
+    EXPECT_EQ(s.updateStatus(), "图库已重新发布：47张图纸有更新，未逐张提醒");
+    EXPECT_EQ(s.downloads().model().rowCount(), 0);
 }
 
 // Loads nobody's poll asked for announce nothing; in the personal zone only picks are announced.
