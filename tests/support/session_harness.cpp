@@ -53,7 +53,7 @@ void SessionHarness::settle()
 void SessionHarness::poll()
 {
     session->poller().poll();
-    if (!waitUntil([this] { return !session->poller().isPolling(); }, 60000))
+    if (!waitUntil([this] { return !session->poller().isPolling() && !session->isMerging(); }, 60000))
         throw std::runtime_error("a poll did not end");
     settle();
 }

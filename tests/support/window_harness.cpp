@@ -87,7 +87,7 @@ bool WindowHarness::waitDialogClosed(int ms)
 void WindowHarness::poll()
 {
     window->session().poller().poll();
-    if (!waitUntil([this] { return !window->session().poller().isPolling(); }, 30000))
+    if (!waitUntil([this] { return !window->session().poller().isPolling() && !window->session().isMerging(); }, 30000))
         throw std::runtime_error("poll did not end");
     if (!waitUntil([this] { return !window->session().loader().isLoading(); }, 30000))
         throw std::runtime_error("reload did not end");

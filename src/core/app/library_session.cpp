@@ -1,6 +1,7 @@
 // The session's state, start-up, category loads, the refresh limit and what the user takes.
 #include "core/app/library_session.h"
 
+#include "core/app/memory.h"
 #include "core/app/settings.h"
 #include "core/catalogue/gbk.h"
 #include "core/catalogue/latest_rows.h"
@@ -29,6 +30,12 @@ LibrarySession::LibrarySession(const Platform &platform, QObject *parent)
     m_refreshLimit.setObjectName(QStringLiteral("refreshLimitTimer"));
     m_refreshLimit.setInterval(kRefreshLimitMs);
     m_refreshLimit.setSingleShot(true);
+    m_mergeSlices.setSingleShot(true);
+    m_mergeSlices.setInterval(0);
+    connect(&m_mergeSlices, &QTimer::timeout, this, &LibrarySession::continueMerge);
+    m_memoryRelease.setSingleShot(true);
+    m_memoryRelease.setInterval(0);
+    connect(&m_memoryRelease, &QTimer::timeout, this, [] { releaseFreedMemory(); });
 
     connect(&m_loader, &CategoryLoader::finished, this, &LibrarySession::onLoadFinished);
     connect(&m_loader, &CategoryLoader::changeServerFailed, this, &LibrarySession::onChangeServerFailed);
@@ -128,6 +135,7 @@ void LibrarySession::finishStart(bool started)
 
 void LibrarySession::close()
 {
+    finishMerge();
     m_loader.cancel();
     if (!m_started || m_closed)
         return;
@@ -139,6 +147,7 @@ void LibrarySession::close()
 
 void LibrarySession::switchCategory(int category)
 {
+    finishMerge();
     if (!m_catalogue.isValid(category))
         return;
     m_catalogue.current = category;
@@ -161,7 +170,9 @@ bool LibrarySession::refresh()
 
 void LibrarySession::load(LoadCause cause)
 {
+    finishMerge();
     m_cause = cause;
+    m_recordsBeforeLoad = m_catalogue.items(m_catalogue.current).size();
     emit loadStarted(m_catalogue.current, cause != LoadCause::Retry);
     m_loader.load(m_catalogue.current);
 }
@@ -175,6 +186,8 @@ void LibrarySession::onLoadFinished(int category, bool ok, const QString &reason
     if (std::exchange(m_limitFromLoadEnd, false))
         m_refreshLimit.start();
     const LoadCause cause = m_cause;
+    if (qMax(m_recordsBeforeLoad, m_catalogue.items(category).size()) >= kLargeCategory)
+        scheduleMemoryRelease(); // the records replaced, and the answer's way in
     showLoadStatus(category, ok, reason);
     fillLists(category);
     if (cause == LoadCause::Switch && m_zone.active()) {
@@ -235,6 +248,7 @@ void LibrarySession::onNoChangeServer()
 
 void LibrarySession::markTaken(int category, qsizetype id)
 {
+    finishMerge();
     m_catalogue.markTaken(category, id);
     if (category == m_catalogue.current) {
         m_latest.markRecord(id);
@@ -258,6 +272,7 @@ QueueEntry LibrarySession::queueEntry(int category, const QByteArray &fileName, 
 
 void LibrarySession::queuePicture(const LatestRow &row)
 {
+    finishMerge();
     const int c = m_catalogue.current;
     m_downloads.enqueue(queueEntry(c, row.fileName, row.chineseName));
     bool ok = false;

@@ -69,6 +69,14 @@ public:
     bool isStarted() const { return m_started; }
     // Categories whose announcements wait for their next successful load.
     bool isWaitingToAnnounce(int category) const { return m_baselines.contains(category); }
+    // A long change list is merged a slice per turn of the event loop; anything that reads or changes
+    // the catalogue or the lists first has the rest merged at once.
+    bool isMerging() const { return bool(m_merge); }
+    void finishMerge();
+    static constexpr qsizetype kMergeSliceEntries = 10000;
+    static constexpr int kMergeSliceMs = 20;
+    // From this many records on, the memory a load leaves behind is handed back.
+    static constexpr qsizetype kLargeCategory = 100000;
 
     // Reads the settings, fetches the configuration from the first server that answers and loads the
     // first category; startFinished tells how it ended.
@@ -117,6 +125,10 @@ signals:
     void pickedShown(const kestrin::RecordList &records, bool fromTop);
     // Nobody is known: the login dialog is to be shown; logIn follows when it is accepted.
     void loginRequested();
+    // A change list is being merged into the category's records (recordRewritten for each), until
+    // mergeEnded; nothing else changes them meanwhile.
+    void mergeStarted(int category);
+    void mergeEnded(int category);
 
 private:
     // Start-up.
@@ -133,7 +145,10 @@ private:
     void onNoChangeServer();
     // Changes arriving.
     void connectChanges();
-    void mergeChanges(int category, const QList<QByteArray> &entries);
+    void mergeChanges(int category, const RecordList &entries);
+    void continueMerge();
+    void completeMerge();
+    void scheduleMemoryRelease();
     void onReloadNeeded(int category);
     void announceSinceBaseline(int category);
     void announceRecords(int category, const QList<qsizetype> &indexes);
@@ -141,6 +156,7 @@ private:
     // one chime and a word.
     void announce(int category, const QList<Announcement> &announced, const QList<qsizetype> &indexes);
     QueueEntry queueEntry(int category, const QByteArray &fileName, const QByteArray &chineseName) const;
+    void announceRepublished(qsizetype count);
     void playSound();
     // The zone.
     void enterZone(bool reload);
@@ -162,9 +178,13 @@ private:
     QTimer m_refreshLimit;
     PersonalZone m_zone;
     SelectionStore m_store{QString()};
+    std::unique_ptr<ChangeMerge> m_merge;
+    QTimer m_mergeSlices;
+    QTimer m_memoryRelease;
     QHash<int, RecordList> m_baselines; // per category: the copy held when a poll found it out of step
     QString m_updateStatus;
     LoadCause m_cause = LoadCause::Start;
+    qsizetype m_recordsBeforeLoad = 0;
     bool m_limitFromLoadEnd = false; // the refresh limit starts again when the load in flight ends
     bool m_starting = false;
     bool m_started = false;

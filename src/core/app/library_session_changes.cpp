@@ -5,10 +5,12 @@
 #include "core/catalogue/gbk.h"
 #include "core/catalogue/new_pictures.h"
 #include "core/catalogue/records.h"
+#include "core/app/memory.h"
 #include "platform/notifications.h"
 #include "platform/prompts.h"
 
 #include <QSet>
+#include <limits>
 
 namespace kestrin {
 
@@ -58,8 +60,9 @@ void LibrarySession::connectChanges()
     });
 }
 
-void LibrarySession::mergeChanges(int category, const QList<QByteArray> &entries)
+void LibrarySession::mergeChanges(int category, const RecordList &entries)
 {
+    finishMerge();
     if (category != m_catalogue.current)
         return;
     MergeTargets targets;
@@ -68,19 +71,66 @@ void LibrarySession::mergeChanges(int category, const QList<QByteArray> &entries
     targets.rewritten = [this, category](qsizetype index, const QByteArray &record) {
         emit recordRewritten(category, index, record);
     };
-    // Taken and queued below, once it is known how many there are.
-    const QList<Announcement> heard = applyChanges(m_catalogue, category, entries, targets, {m_zone.active(), false});
+    // Taken and queued at the end, once it is known how many there are.
+    emit mergeStarted(category);
+    // Past kRepublishedCount only the count matters.
+    m_merge = std::make_unique<ChangeMerge>(m_catalogue, category, entries, targets,
+                                            MergeSettings{m_zone.active(), false, kRepublishedCount + 1});
+    continueMerge();
+}
+
+void LibrarySession::continueMerge()
+{
+    if (!m_merge)
+        return;
+    if (m_merge->step(kMergeSliceEntries, kMergeSliceMs))
+        completeMerge();
+    else
+        m_mergeSlices.start();
+}
+
+void LibrarySession::finishMerge()
+{
+    if (!m_merge)
+        return;
+    m_mergeSlices.stop();
+    m_merge->step(std::numeric_limits<qsizetype>::max());
+    completeMerge();
+}
+
+void LibrarySession::completeMerge()
+{
+    const int category = m_merge->category();
+    const bool large = m_merge->size() > kMergeSliceEntries;
+    const qsizetype count = m_merge->announcedCount();
+    const QList<Announcement> heard = m_merge->takeAnnouncements();
+    m_merge.reset();
+    emit mergeEnded(category);
     if (m_zone.state == PersonalZone::State::Viewing)
         showPicked(category, false);
     setUpdateStatus(QStringLiteral("最后更新: ") + gbk::decode(m_catalogue.categories[size_t(category)].updateTime));
-    QList<qsizetype> indexes;
-    for (const Announcement &a : heard)
-        indexes.append(a.index);
-    announce(category, heard, indexes);
+    if (count > kRepublishedCount) {
+        announceRepublished(count);
+    } else {
+        QList<qsizetype> indexes;
+        for (const Announcement &a : heard)
+            indexes.append(a.index);
+        announce(category, heard, indexes);
+    }
+    if (large)
+        scheduleMemoryRelease();
+}
+
+void LibrarySession::scheduleMemoryRelease()
+{
+    // Once the merge's own lists are gone and the views have taken in the result.
+    if (!m_memoryRelease.isActive())
+        m_memoryRelease.start();
 }
 
 void LibrarySession::onReloadNeeded(int category)
 {
+    finishMerge();
     if (category != m_catalogue.current)
         return;
     // The copy held now is what "new" is measured against, until a load of this category succeeds.
@@ -142,9 +192,7 @@ void LibrarySession::announceRecords(int category, const QList<qsizetype> &index
 void LibrarySession::announce(int category, const QList<Announcement> &announced, const QList<qsizetype> &indexes)
 {
     if (indexes.size() > kRepublishedCount) {
-        // The whole library anew: one chime and a word, not hundreds of announcements and downloads.
-        playSound();
-        setUpdateStatus(QStringLiteral("图库已重新发布：%1张图纸有更新，未逐张提醒").arg(indexes.size()));
+        announceRepublished(indexes.size());
         return;
     }
     if (m_options.flag(UserOptions::AutoQueue) && !indexes.isEmpty()) {
@@ -164,6 +212,13 @@ void LibrarySession::announce(int category, const QList<Announcement> &announced
     }
     if (!names.isEmpty())
         emit picturesAnnounced(category, names);
+}
+
+void LibrarySession::announceRepublished(qsizetype count)
+{
+    // The whole library anew: one chime and a word, not hundreds of announcements and downloads.
+    playSound();
+    setUpdateStatus(QStringLiteral("图库已重新发布：%1张图纸有更新，未逐张提醒").arg(count));
 }
 
 void LibrarySession::playSound()

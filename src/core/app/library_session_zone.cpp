@@ -8,6 +8,7 @@ namespace kestrin {
 
 void LibrarySession::toggleZone()
 {
+    finishMerge();
     if (m_zone.active()) {
         if (m_platform.prompts.confirm(QStringLiteral("确认退出吗?")))
             leaveZone();
@@ -21,6 +22,7 @@ void LibrarySession::toggleZone()
 
 void LibrarySession::logIn(const QByteArray &user, const QByteArray &password)
 {
+    finishMerge();
     if (m_zone.active() || user.isEmpty())
         return;
     m_zone.userName = user;
@@ -50,6 +52,7 @@ void LibrarySession::leaveZone()
 
 void LibrarySession::openEditor()
 {
+    finishMerge();
     if (m_zone.state != PersonalZone::State::Viewing)
         return;
     ticksFromSelection(m_catalogue, m_catalogue.current);
@@ -59,6 +62,7 @@ void LibrarySession::openEditor()
 
 void LibrarySession::setAllTicks(bool ticked)
 {
+    finishMerge();
     if (m_zone.state != PersonalZone::State::Editing)
         return;
     kestrin::setAllTicks(m_catalogue, m_catalogue.current, ticked);
@@ -67,6 +71,7 @@ void LibrarySession::setAllTicks(bool ticked)
 
 void LibrarySession::toggleTick(qsizetype id)
 {
+    finishMerge();
     if (m_zone.state != PersonalZone::State::Editing)
         return;
     kestrin::toggleTick(m_catalogue, m_catalogue.current, id);
@@ -75,6 +80,7 @@ void LibrarySession::toggleTick(qsizetype id)
 
 void LibrarySession::submitSelection()
 {
+    finishMerge();
     if (m_zone.state != PersonalZone::State::Editing)
         return;
     selectionFromTicks(m_catalogue, m_catalogue.current);
@@ -86,6 +92,7 @@ void LibrarySession::submitSelection()
 
 void LibrarySession::returnFromEditor()
 {
+    finishMerge();
     if (!m_zone.active())
         return;
     m_zone.state = PersonalZone::State::Viewing;

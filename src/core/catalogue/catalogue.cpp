@@ -40,7 +40,7 @@ QList<QByteArray> Catalogue::changes(int c) const
 {
     if (!isValid(c) || !categories[size_t(c)].changes)
         return {};
-    return *categories[size_t(c)].changes;
+    return categories[size_t(c)].changes->toOwnedList();
 }
 
 bool Catalogue::isTaken(int c, qsizetype id) const

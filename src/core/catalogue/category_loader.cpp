@@ -6,6 +6,11 @@
 #include "core/server/failover_fetch.h"
 #include "core/server/http.h"
 
+#include <QFutureWatcher>
+#include <QPromise>
+#include <QThreadPool>
+#include <memory>
+
 namespace kestrin {
 
 CategoryLoader::CategoryLoader(Catalogue &catalogue, QObject *parent) : QObject(parent), m_catalogue(catalogue) {}
@@ -33,6 +38,11 @@ void CategoryLoader::cancel()
     m_loading = -1;
     if (m_pageJob)
         m_pageJob->cancel();
+    if (m_parse) {
+        m_parse->disconnect(this);
+        m_parse->deleteLater(); // the page being cut goes unused
+        m_parse = nullptr;
+    }
     if (m_changeFetch) {
         m_changeFetch->cancel();
         m_changeFetch->deleteLater(); // it may be inside one of its own signals
@@ -47,10 +57,35 @@ void CategoryLoader::onPage(int category, const HttpResult &result)
         finish(category, false, result.reason());
         return;
     }
-    if (!parsePageFile(result.body, m_page)) {
-        finish(category, false, QStringLiteral("分类文件格式不对"));
-        return;
-    }
+    // Cutting millions of records out of a page takes longer than a click may wait: it is done beside
+    // the window, and the answer of a load superseded meanwhile is dropped.
+    auto promise = std::make_shared<QPromise<std::optional<PageFile>>>();
+    m_parse = new QFutureWatcher<std::optional<PageFile>>(this);
+    const unsigned generation = m_generation;
+    connect(m_parse, &QFutureWatcherBase::finished, this, [this, category, generation, watcher = m_parse] {
+        watcher->deleteLater();
+        if (generation != m_generation)
+            return;
+        m_parse = nullptr;
+        std::optional<PageFile> page = watcher->future().takeResult();
+        if (!page) {
+            finish(category, false, QStringLiteral("分类文件格式不对"));
+            return;
+        }
+        m_page = std::move(*page);
+        fetchChangeFile(category);
+    });
+    m_parse->setFuture(promise->future());
+    QThreadPool::globalInstance()->start([promise, body = result.body] {
+        promise->start();
+        PageFile page;
+        promise->addResult(parsePageFile(body, page) ? std::optional<PageFile>(std::move(page)) : std::nullopt);
+        promise->finish();
+    });
+}
+
+void CategoryLoader::fetchChangeFile(int category)
+{
     m_changeFetch = new FailoverFetch(m_catalogue, changeFilePath(category), changeFileRequest(),
                                       [](const HttpResult &r) { return r.ok(); }, this);
     connect(m_changeFetch, &FailoverFetch::serverFailed, this, &CategoryLoader::changeServerFailed);

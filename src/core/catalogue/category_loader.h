@@ -3,6 +3,9 @@
 
 #include <QObject>
 #include <QPointer>
+#include <optional>
+
+template <typename T> class QFutureWatcher;
 
 namespace kestrin {
 
@@ -40,11 +43,13 @@ signals:
 
 private:
     void onPage(int category, const HttpResult &result);
+    void fetchChangeFile(int category);
     void onChangeFile(const QList<QByteArray> &lines);
     void finish(int category, bool ok, const QString &reason);
 
     Catalogue &m_catalogue;
     QPointer<HttpJob> m_pageJob;
+    QFutureWatcher<std::optional<PageFile>> *m_parse = nullptr;
     FailoverFetch *m_changeFetch = nullptr;
     PageFile m_page;
     int m_loading = -1;

@@ -1,12 +1,17 @@
 #pragma once
 #include "core/catalogue/latest_rows.h"
+#include "core/catalogue/record_list.h"
 
 #include <QList>
+#include <QElapsedTimer>
+#include <QSet>
 #include <functional>
+#include <memory>
 
 namespace kestrin {
 
 struct Catalogue;
+struct PictureRecord;
 class LatestListModel;
 
 // Where a merge shows what it changed.
@@ -22,6 +27,9 @@ struct MergeSettings
 {
     bool personalZone = false; // only the user's picks are announced
     bool autoQueue = false;    // announced pictures are marked taken and handed to the queue
+    // Announcements beyond this many are counted but not kept (-1: all kept): a caller that treats a
+    // flood of them as one event need not hold hundreds of thousands of rows until the end.
+    qsizetype keepAtMost = -1;
 };
 
 // A picture put at the top of the lists: the sound is played and, with autoQueue, it is queued.
@@ -34,7 +42,53 @@ struct Announcement
 
 inline constexpr int kLatestListKeep = 45;
 
-// Merges one change list into category c (the current one): each entry rewrites its record with the
+// One change list merged a slice at a time: a list of a hundred thousand entries is merged over many
+// turns of the event loop, so the window keeps answering. The lists' repainting is held back from the
+// first slice to the end. The catalogue and the lists must not be changed by anyone else until it is
+// done (finish() does the rest at once).
+class ChangeMerge
+{
+public:
+    ChangeMerge(Catalogue &cat, int c, RecordList entries, MergeTargets targets, MergeSettings settings);
+    ~ChangeMerge();
+    ChangeMerge(const ChangeMerge &) = delete;
+    ChangeMerge &operator=(const ChangeMerge &) = delete;
+
+    int category() const { return m_category; }
+    qsizetype size() const { return m_entries.size(); }
+    // Merges up to count more entries, stopping early once budgetMs have passed (0: no limit); true
+    // when every entry is merged and the lists are shown again.
+    bool step(qsizetype count, int budgetMs = 0);
+    // What was announced, in order; complete once step() has said so.
+    QList<Announcement> takeAnnouncements() { return std::move(m_announced); }
+    // How many were announced, kept or not.
+    qsizetype announcedCount() const { return m_announcedCount; }
+
+private:
+    struct Holds;
+    // Works out the entries' tags, as far as the budget allows; true when all are known.
+    bool prepare(const QElapsedTimer &clock, int budgetMs);
+    void mergeEntry(qsizetype i);
+    void announce(qsizetype i, qsizetype index, const PictureRecord &now, const QByteArray &time);
+
+    Catalogue &m_catalogue;
+    int m_category;
+    RecordList m_entries; // the entries' bytes live as long as the merge: keys look into them
+    MergeTargets m_targets;
+    MergeSettings m_settings;
+    QList<QByteArray> m_keys;
+    QSet<QByteArray> m_seen;       // while the tags are worked out
+    QList<QByteArray> m_distinct;
+    qsizetype m_prepared = 0;
+    QSet<QByteArray> m_picks;
+    QList<Announcement> m_announced;
+    std::unique_ptr<Holds> m_holds;
+    qsizetype m_next = 0;
+    qsizetype m_announcedCount = 0;
+    bool m_valid = false;
+};
+
+// Merges one change list into category c, all at once (the current one): each entry rewrites its record with the
 // category's update time, or "-1" when its value is below 1; its rows leave both lists; an entry not
 // starting with "-" is announced at the top of both. Blank entries, entries that are not numbers,
 // entries beyond the records and caption rows are skipped.

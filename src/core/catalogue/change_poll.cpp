@@ -114,7 +114,7 @@ void ChangePoller::onAnswer(int category, const HttpResult &result)
     case PollAction::Merge: {
         Category &c = m_catalogue.categories[size_t(category)];
         c.serial += 1;
-        c.changes = splitString(lines.value(3), ",");
+        c.changes = RecordList::split(lines.value(3), ',');
         c.updateTime = lines.value(2);
         emit changesArrived(category, *c.changes);
         return;

@@ -1,4 +1,6 @@
 #pragma once
+#include "core/catalogue/record_list.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QElapsedTimer>
@@ -51,7 +53,7 @@ public:
 
 signals:
     // The next change list of category was stored (serial, time, list): merge it.
-    void changesArrived(int category, const QList<QByteArray> &entries);
+    void changesArrived(int category, const kestrin::RecordList &entries);
     // The category is out of step: reload it.
     void reloadNeeded(int category);
     // The category's last load failed and the server answers again: load it once more.

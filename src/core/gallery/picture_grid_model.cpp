@@ -13,6 +13,7 @@ void PictureGridModel::fill(int category, const RecordList &records, qsizetype f
     beginResetModel();
     m_category = category;
     m_first = first;
+    m_live = nullptr;
     m_records = records;
     m_byId.clear();
     m_byIdMade = false;
@@ -27,7 +28,23 @@ QByteArrayView PictureGridModel::cell(int column, int row) const
     if (column < 0 || column >= kColumns || row < 0 || row >= m_rows)
         return {};
     const qsizetype k = qsizetype(row) * kColumns + column;
-    return m_records.contains(k) ? m_records.at(k) : QByteArrayView();
+    return records().contains(k) ? records().at(k) : QByteArrayView();
+}
+
+void PictureGridModel::followRecords(int category, const RecordList &live)
+{
+    if (category != m_category || m_first != 0 || m_live || live.size() != m_records.size())
+        return;
+    m_live = &live;
+    m_records = RecordList();
+}
+
+void PictureGridModel::adoptRecords()
+{
+    if (!m_live)
+        return;
+    m_records = *m_live;
+    m_live = nullptr;
 }
 
 void PictureGridModel::setCell(int column, int row, const QByteArray &text)
@@ -39,7 +56,8 @@ void PictureGridModel::setCell(int column, int row, const QByteArray &text)
         m_byId.clear();
         m_byIdMade = false;
     }
-    m_records.set(k, text);
+    if (!m_live) // a followed list has the text already
+        m_records.set(k, text);
     const QModelIndex idx = index(row, column);
     emit dataChanged(idx, idx);
 }
@@ -50,12 +68,12 @@ qsizetype PictureGridModel::positionOf(int category, qsizetype index) const
         return -1;
     if (m_first != kFindById) {
         const qsizetype k = index - m_first;
-        return m_records.contains(k) ? k : -1;
+        return records().contains(k) ? k : -1;
     }
     if (!m_byIdMade) {
-        m_byId.reserve(m_records.size());
-        for (qsizetype k = m_records.size() - 1; k >= 0; --k) // the first place of an id wins
-            m_byId.insert(PictureRecord::parse(m_records.at(k)).idNumber(), k);
+        m_byId.reserve(records().size());
+        for (qsizetype k = records().size() - 1; k >= 0; --k) // the first place of an id wins
+            m_byId.insert(PictureRecord::parse(records().at(k)).idNumber(), k);
         m_byIdMade = true;
     }
     return m_byId.value(index, -1);

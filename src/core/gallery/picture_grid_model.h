@@ -30,14 +30,23 @@ public:
     qsizetype positionOf(int category, qsizetype index) const;
     // Rewrites the cell that shows record index of category, if one does; nothing else.
     void updateRecord(int category, qsizetype index, const QByteArray &text);
-    qsizetype recordCount() const { return m_records.size(); }
+    qsizetype recordCount() const { return records().size(); }
+    // While a merge rewrites the category this grid shows whole, the grid reads the category's own
+    // list instead of sharing it: a shared list of millions of records would be copied at the first
+    // rewrite. live must stay as it is, apart from the rewrites, until adoptRecords.
+    void followRecords(int category, const RecordList &live);
+    // Shares the followed list again; the cells already show its texts.
+    void adoptRecords();
 
     int rowCount(const QModelIndex &parent = {}) const override;
     int columnCount(const QModelIndex &parent = {}) const override;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
 
 private:
+    const RecordList &records() const { return m_live ? *m_live : m_records; }
+
     RecordList m_records;
+    const RecordList *m_live = nullptr;
     int m_category = -1;
     qsizetype m_first = kFindById;
     int m_rows = 1;

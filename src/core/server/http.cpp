@@ -21,6 +21,7 @@ namespace kestrin {
 
 namespace {
 constexpr qint64 kFileReadAhead = 2 << 20;
+constexpr qint64 kTextReadAhead = 1 << 20;
 }
 
 bool HttpResult::validatorsSettled() const
@@ -109,8 +110,9 @@ void HttpJob::begin()
     m_reply = Http::manager().get(request);
     // A file streams to disk: the network is read no further ahead than this, so a large picture never
     // piles up in memory when the disk is slower than the wire.
-    if (!m_request.targetPath.isEmpty())
-        m_reply->setReadBufferSize(kFileReadAhead);
+    // A text answer is bounded the same way: drained a slice per turn of the event loop, a page of tens
+    // of megabytes never holds the window while it is copied out at once.
+    m_reply->setReadBufferSize(m_request.targetPath.isEmpty() ? kTextReadAhead : kFileReadAhead);
     connect(m_reply, &QNetworkReply::metaDataChanged, this, &HttpJob::onMetaData);
     connect(m_reply, &QNetworkReply::readyRead, this, &HttpJob::onReadyRead);
     connect(m_reply, &QNetworkReply::downloadProgress, this,
@@ -290,9 +292,14 @@ void HttpJob::onReadyRead()
             failWith(&HttpResult::tooLarge, QStringLiteral("answer larger than %1 bytes").arg(m_request.maxBytes));
             return;
         }
-        const qint64 before = m_result.body.size();
-        m_result.body.append(m_reply->readAll());
-        m_received += m_result.body.size() - before;
+        // Straight into the answer's own storage, reserved from the promised length: one copy, no
+        // temporary the size of the whole buffer.
+        const qsizetype before = m_result.body.size();
+        const qint64 available = m_reply->bytesAvailable();
+        m_result.body.resize(before + available);
+        const qint64 n = m_reply->read(m_result.body.data() + before, available);
+        m_result.body.resize(before + qMax<qint64>(n, 0));
+        m_received += qMax<qint64>(n, 0);
         return;
     }
     if (!m_file) {

@@ -107,6 +107,10 @@ void MainWindow::connectSession()
     connect(&s, &LibrarySession::recordRewritten, this, [this](int category, qsizetype index, const QByteArray &record) {
         m_gallery->pictureGrid()->gridModel()->updateRecord(category, index, record);
     });
+    connect(&s, &LibrarySession::mergeStarted, this, [this](int category) {
+        m_gallery->pictureGrid()->gridModel()->followRecords(category, m_session.catalogue().items(category));
+    });
+    connect(&s, &LibrarySession::mergeEnded, this, [this] { m_gallery->pictureGrid()->gridModel()->adoptRecords(); });
     connect(&s, &LibrarySession::picturesAnnounced, this, [this](int, const QStringList &names) { onAnnounced(names); });
     connect(&s, &LibrarySession::zoneChanged, this, &MainWindow::showZone);
     connect(&s, &LibrarySession::pickedShown, this,

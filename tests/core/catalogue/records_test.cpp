@@ -71,14 +71,17 @@ TEST(RecordList, OutlivesItsSourceAndGrowsWhereSet)
 
 TEST(PictureRecord, FieldsCaptionRowsAndWithdrawnPictures)
 {
-    const PictureRecord r = PictureRecord::parse("7\t" + g("a01|東一|2010-04-01 23:35"));
+    // A record's fields are views: the bytes they look into must outlive them.
+    const QByteArray text = "7\t" + g("a01|東一|2010-04-01 23:35");
+    const PictureRecord r = PictureRecord::parse(text);
     EXPECT_FALSE(r.caption || r.withdrawn());
     EXPECT_EQ(r.idNumber(), 7);
     EXPECT_EQ(r.fileName, "a01");
     EXPECT_EQ(r.chineseName, g("東一"));
     EXPECT_EQ(r.time, "2010-04-01 23:35");
     EXPECT_TRUE(PictureRecord::parse("3\ta|b|-1").withdrawn());
-    const PictureRecord heading = PictureRecord::parse("0\t" + g("【推荐】"));
+    const QByteArray headingText = "0\t" + g("【推荐】");
+    const PictureRecord heading = PictureRecord::parse(headingText);
     EXPECT_TRUE(heading.caption);
     EXPECT_EQ(heading.rest, g("【推荐】"));
     EXPECT_EQ(PictureRecord::parse("x\ta|b|c").idNumber(), -1);
