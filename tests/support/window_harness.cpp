@@ -118,6 +118,20 @@ void clickCell(PictureGrid *grid, int k, Qt::MouseButton button)
     QTest::mouseClick(grid->viewport(), button, {}, grid->cellRect(k % 4, k / 4).center());
 }
 
+void clickRow(QTreeView *view, int row)
+{
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(view->model()->index(row, 0)).center());
+}
+
+QList<int> pictureRows(const LatestListModel *model)
+{
+    QList<int> rows;
+    for (int i = 0; i < model->rowCount(); ++i)
+        if (!model->row(i).time.isEmpty() && model->row(i).time != "-1")
+            rows << i;
+    return rows;
+}
+
 void typeLogin(LoginDialog &d, const QString &name, const QString &password, const QString &code)
 {
     d.nameEdit()->setText(name);

@@ -82,6 +82,9 @@ public:
 // What a user does and sees on the window.
 void clickPageEntry(MainWindow &w, int i); // the gallery's page bar: page buttons, or the zone's four
 void clickCell(PictureGrid *grid, int k, Qt::MouseButton button = Qt::LeftButton); // record k, four to a row
+void clickRow(QTreeView *view, int row);
+// The rows of pictures (not captions, not withdrawn) in a list.
+QList<int> pictureRows(const LatestListModel *model);
 void typeLogin(LoginDialog &d, const QString &name, const QString &password, const QString &code = QStringLiteral("4321"));
 QString panelText(MainWindow &w, WindowStatusBar::Panel panel);
 // The file name of record k of category 0.

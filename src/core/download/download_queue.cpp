@@ -311,7 +311,8 @@ void DownloadQueue::fail(int row, const QString &reason)
 
 void DownloadQueue::scheduleSave()
 {
-    if (!m_storePath.isEmpty())
+    // Not restarted by each change: a list that keeps changing is still written every 50 ms.
+    if (!m_storePath.isEmpty() && !m_saveTimer.isActive())
         m_saveTimer.start();
 }
 

@@ -18,14 +18,19 @@ QByteArray fileVersion(const QString &path)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return {};
-    const QByteArray bytes = file.readAll();
+    // Mapped, not read: the record lies near the start of the file, while reading the whole executable
+    // (tens of MB with debug information) held the event loop for 150 ms at every start.
+    const qint64 size = file.size();
+    const uchar *mapped = size > 0 ? file.map(0, size) : nullptr;
+    const QByteArray read = mapped ? QByteArray() : file.readAll();
+    const QByteArrayView bytes = mapped ? QByteArrayView(mapped, size) : QByteArrayView(read);
     const QByteArray marker = QByteArray("<<File") + "Version:";
     for (qsizetype at = bytes.indexOf(marker); at >= 0; at = bytes.indexOf(marker, at + 1)) {
         const qsizetype start = at + marker.size();
         const qsizetype end = bytes.indexOf(">>", start);
         if (end < 0 || end - start > 32)
             continue;
-        const QByteArray value = bytes.mid(start, end - start);
+        const QByteArray value = bytes.sliced(start, end - start).toByteArray();
         bool plain = !value.isEmpty();
         for (char c : value)
             plain = plain && ((c >= '0' && c <= '9') || c == '.');

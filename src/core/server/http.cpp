@@ -22,7 +22,12 @@ namespace kestrin {
 namespace {
 constexpr qint64 kFileReadAhead = 2 << 20;
 constexpr qint64 kTextReadAhead = 1 << 20;
+double timeoutScale = 1.0;
 }
+
+void Http::setTimeoutScale(double scale) { timeoutScale = scale; }
+
+int Http::scaledTimeout(int ms) { return qMax(1, int(ms * timeoutScale)); }
 
 bool HttpResult::validatorsSettled() const
 {
@@ -83,8 +88,8 @@ HttpJob::~HttpJob()
 void HttpJob::begin()
 {
     QNetworkRequest request{QUrl(m_request.url)};
-    request.setTransferTimeout(m_request.readTimeoutMs > 0 ? m_request.readTimeoutMs
-                                                           : HttpRequest::kDefaultReadTimeoutMs);
+    request.setTransferTimeout(Http::scaledTimeout(m_request.readTimeoutMs > 0 ? m_request.readTimeoutMs
+                                                                                : HttpRequest::kDefaultReadTimeoutMs));
     if (!m_request.keepAlive)
         request.setRawHeader("Connection", "close");
     if (!m_request.ifNoneMatch.isEmpty())
@@ -124,7 +129,7 @@ void HttpJob::begin()
         connect(m_deadline, &QTimer::timeout, this, [this] {
             failWith(&HttpResult::timedOut, QStringLiteral("no whole answer within %1 ms").arg(m_request.deadlineMs));
         });
-        m_deadline->start(m_request.deadlineMs);
+        m_deadline->start(Http::scaledTimeout(m_request.deadlineMs));
     }
 }
 

@@ -116,6 +116,10 @@ struct Http
         return job;
     }
     static QNetworkAccessManager &manager();
+    // Every read time-out and deadline is multiplied by this (1 in the program). Tests of servers that
+    // hang set it small, so a half-minute wait costs them a second and the rules stay the program's.
+    static void setTimeoutScale(double scale);
+    static int scaledTimeout(int ms);
 };
 
 } // namespace kestrin

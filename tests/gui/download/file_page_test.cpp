@@ -15,11 +15,6 @@ using namespace kestrin::test;
 
 namespace {
 
-void clickRow(QTreeView *view, int row)
-{
-    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(view->model()->index(row, 0)).center());
-}
-
 // Press, release, press again as a double click, release: what a user's double click delivers.
 void doubleClick(QWidget *viewport, QPoint pos)
 {
@@ -43,16 +38,6 @@ MainWindow &fileMode(WindowHarness &h)
 bool queueSettled(MainWindow &w)
 {
     return waitUntil([&] { return !w.downloads().isBusy() && !w.downloads().timer().isActive(); });
-}
-
-// The rows of pictures (not captions, not withdrawn) in a list.
-QList<int> pictureRows(const LatestListModel *model)
-{
-    QList<int> rows;
-    for (int i = 0; i < model->rowCount(); ++i)
-        if (!model->row(i).time.isEmpty() && model->row(i).time != "-1")
-            rows << i;
-    return rows;
 }
 
 } // namespace
