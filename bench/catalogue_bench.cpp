@@ -2,6 +2,7 @@
 #include "core/catalogue/catalogue.h"
 #include "core/catalogue/gbk.h"
 #include "core/catalogue/page_file.h"
+#include "core/catalogue/records.h"
 #include "core/gallery/search.h"
 #include "core/personal/profile_file.h"
 #include "core/personal/selection_store.h"
@@ -71,6 +72,19 @@ void BM_ParsePageIntoCategory(benchmark::State &state)
     state.SetBytesProcessed(int64_t(state.iterations()) * body.size());
 }
 BENCHMARK(BM_ParsePageIntoCategory)->Unit(benchmark::kMicrosecond);
+
+// A configuration line of bars, as a broken or hostile server may send: the parts come out in one
+// pass over the text (the time grew with the square of the bars while each search began again at the start).
+void BM_SplitAtBars(benchmark::State &state)
+{
+    QByteArray line;
+    for (int i = 0; i < state.range(0); ++i)
+        line += "\xCD\xBC|";
+    for (auto _ : state)
+        benchmark::DoNotOptimize(splitString(line, "|").size());
+    state.SetComplexityN(state.range(0));
+}
+BENCHMARK(BM_SplitAtBars)->RangeMultiplier(4)->Range(4096, 262144)->Complexity(benchmark::oN)->Unit(benchmark::kMillisecond);
 
 void BM_BuildSelectRecords10kOf100k(benchmark::State &state)
 {

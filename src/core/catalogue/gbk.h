@@ -18,7 +18,9 @@ inline qsizetype charWidth(QByteArrayView text, qsizetype i)
     return (isLead(uchar(text[i])) && i + 1 < text.size() && isTrail(uchar(text[i + 1]))) ? 2 : 1;
 }
 
-// First occurrence of needle that starts on a character boundary at or after from; -1 if none.
+// First occurrence of needle that starts on a character boundary at or after from; -1 if none. from
+// must itself be a character start (0, or where a character found before ends): the search steps
+// characters from there.
 qsizetype indexOf(QByteArrayView text, QByteArrayView needle, qsizetype from = 0);
 inline bool contains(QByteArrayView text, QByteArrayView needle) { return indexOf(text, needle) >= 0; }
 

@@ -14,12 +14,16 @@ QList<QByteArray> splitString(QByteArrayView text, QByteArrayView delimiter)
         return parts;
     }
     qsizetype pos = 0;
+    qsizetype from = 0; // where the search goes on: the first character start at or after pos
     while (true) {
-        const qsizetype hit = gbk::indexOf(text, delimiter, pos);
+        const qsizetype hit = gbk::indexOf(text, delimiter, from);
         if (hit < 0)
             break;
         parts.append(text.sliced(pos, hit - pos).toByteArray());
         pos = hit + delimiter.size();
+        // A delimiter ending in a lead byte pairs it with the next byte: step over the text's own characters.
+        for (from = hit; from < pos;)
+            from += gbk::charWidth(text, from);
     }
     parts.append(text.sliced(pos).toByteArray());
     return parts;

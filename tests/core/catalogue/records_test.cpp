@@ -48,6 +48,9 @@ TEST(SplitString, StepsOverGbkCharactersWhoseSecondByteIsABar)
     EXPECT_EQ(gbk::indexOf(g("東|"), "|"), 2);
     // A lead byte followed by a byte that cannot end a character stands alone: the "|" after is real.
     EXPECT_EQ(splitString(QByteArray("\x96 |x"), "|").size(), 2);
+    // After a delimiter that ends in a lead byte the search goes on at the text's own next character:
+    // 81 81 and 81 7C are its characters, so only the first and third bytes are delimiters.
+    EXPECT_EQ(splitString(QByteArray("\x81\x81\x81|"), "\x81"), (QList<QByteArray>{"", "\x81", "|"}));
     EXPECT_EQ(trimmedBlanks(" \t\x01" + g("東 ") + "\x7F\r\n"), g("東")); // the trail byte 7C is no blank
 }
 
