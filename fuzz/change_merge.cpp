@@ -121,9 +121,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (action != PollAction::Merge && !(flags & MergeAlways))
         return 0;
     category.serial += 1;
-    category.changes = splitString(lines.value(3), ",");
+    category.changes = RecordList::split(lines.value(3), ',');
     category.updateTime = lines.value(2);
-    const QList<QByteArray> entries = *category.changes;
+    const QList<QByteArray> entries = splitString(lines.value(3), ",");
+    FUZZ_CHECK(category.changes->toOwnedList() == entries); // kept in one buffer, the same entries
 
     // The lists as a load fills them.
     const LatestRows rows = latestRows(cat, cat.latest(0), flags & PersonalZone);
