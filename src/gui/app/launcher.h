@@ -1,5 +1,8 @@
 #pragma once
 #include <QObject>
+#include <QString>
+
+class QTimer;
 
 namespace kestrin {
 
@@ -17,6 +20,9 @@ public:
     Launcher(MainWindow &window, GuiPrompts &prompts, Lifecycle &life);
     ~Launcher() override;
 
+    // After this long without start-up moving on, the splash says what it waits for.
+    static constexpr int kWaitNoticeMs = 3000;
+
     void launch();
     // Brings the program to the user, as a second start asks: the window once shown, else the splash,
     // un-minimised, raised and active, with a message waiting for an answer kept on top.
@@ -28,6 +34,8 @@ private:
     GuiPrompts &m_prompts;
     Lifecycle &m_life;
     SplashScreen *m_splash = nullptr;
+    QTimer *m_waitNotice = nullptr;
+    QString m_waitingFor;
 };
 
 } // namespace kestrin

@@ -33,8 +33,29 @@ SplashScreen::SplashScreen(QWidget *parent) : QWidget(parent, Qt::FramelessWindo
     // 11 pixels per GBK byte, ending 10 pixels short of the picture's right edge.
     const int width = int(11 * gbk::byteLength(m_motto->text()));
     m_motto->setGeometry(picture->width() - width - 10, 280, width, 21);
+    m_waiting = new QLabel(this);
+    m_waiting->setObjectName(QStringLiteral("waitingLabel"));
+    m_waiting->setGeometry(10, 250, picture->width() - 20, 22);
+    m_waiting->setAlignment(Qt::AlignCenter);
+    QFont small;
+    small.setFamilies(uiFontFamilies());
+    small.setPixelSize(13);
+    m_waiting->setFont(small);
+    m_waiting->setAutoFillBackground(true);
+    QPalette waitPal = m_waiting->palette();
+    waitPal.setColor(QPalette::Window, QColor(0, 0, 0, 150));
+    waitPal.setColor(QPalette::WindowText, Qt::white);
+    m_waiting->setPalette(waitPal);
+    m_waiting->hide();
     if (QScreen *s = screen())
         move(s->availableGeometry().center() - rect().center());
+}
+
+void SplashScreen::showWaiting(const QString &text)
+{
+    m_waiting->setText(text);
+    m_waiting->setAccessibleName(text);
+    m_waiting->setVisible(!text.isEmpty());
 }
 
 } // namespace kestrin

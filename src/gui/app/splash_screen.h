@@ -12,9 +12,13 @@ class SplashScreen : public QWidget
 public:
     explicit SplashScreen(QWidget *parent = nullptr);
     QLabel *mottoLabel() const { return m_motto; }
+    // What start-up is waiting for, said on the picture once the wait gets long.
+    void showWaiting(const QString &text);
+    QLabel *waitingLabel() const { return m_waiting; }
 
 private:
     QLabel *m_motto;
+    QLabel *m_waiting;
 };
 
 } // namespace kestrin

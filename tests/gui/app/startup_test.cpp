@@ -5,6 +5,8 @@
 #include "gui/app/splash_screen.h"
 #include "window_harness.h"
 
+#include <QElapsedTimer>
+#include <QLabel>
 #include <QMessageBox>
 #include <QSettings>
 #include <QTcpServer>
@@ -182,6 +184,29 @@ TEST(StartUp, ASecondStartBringsBackTheSplashOrTheWindow)
     GuiPrompts prompts;
     Launcher launcher(w, prompts, h.life);
     check(launcher, w);
+}
+
+// The first category's page hangs: the splash stays, and after a few seconds says what it waits for.
+TEST(StartUp, ALongWaitAtStartIsNamedOnTheSplash)
+{
+    TestSeams seams;
+    ServedLibrary lib({2, 20, 1});
+    lib.setFaults({"/kq/Page0.dat hang"});
+    GuiPrompts prompts;
+    MainWindow window(seams.platform(lib.table(), &prompts));
+    Launcher launcher(window, prompts, seams.life);
+    QElapsedTimer clock;
+    clock.start();
+    launcher.launch();
+    QLabel *waiting = launcher.splash()->waitingLabel();
+    ASSERT_TRUE(waitUntil([&] { return waiting->isVisible(); }, 10000));
+    EXPECT_GE(clock.elapsed(), Launcher::kWaitNoticeMs - 100);
+    EXPECT_EQ(waiting->text(), QStringLiteral("正在载入“%1”的图纸列表，服务器无响应时最多等待30秒…")
+                                   .arg(gbk::decode(window.catalogue().categories[0].entry.caption)));
+    EXPECT_TRUE(launcher.splash()->rect().contains(waiting->geometry()));
+    saveScreen(launcher.splash(), "splash-waiting");
+    EXPECT_TRUE(launcher.splash()->isVisible());
+    EXPECT_FALSE(window.isVisible());
 }
 
 TEST(StartUp, TheSplashShowsTheMottoWithinItsPicture)
