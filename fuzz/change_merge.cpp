@@ -25,6 +25,7 @@ enum Flag : uchar {
     InStep = 4,        // the catalogue holds the serial before the file's and the same batch
     MergeAlways = 8,   // merge whatever the poll decides, as a later, matching change file would
     OrderedFiles = 16, // the file list sorted by a column (bits 5-6), as the file page keeps it
+    Sliced = 128,      // merged a few entries at a time, as a long list is
 };
 
 // What the poll should decide, row by row as documented.
@@ -158,7 +159,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         rewritten.append(index);
     };
     const MergeSettings settings{bool(flags & PersonalZone), bool(flags & AutoQueue)};
-    const QList<Announcement> announced = applyChanges(cat, 0, entries, targets, settings);
+    QList<Announcement> announced;
+    if (flags & Sliced) {
+        // Spread over many steps, the merge must end as the merge done at once (checked below).
+        ChangeMerge merge(cat, 0, RecordList::fromList(entries), targets, settings);
+        const qsizetype slice = 1 + entries.size() % 5;
+        while (!merge.step(slice)) {
+        }
+        announced = merge.takeAnnouncements();
+        FUZZ_CHECK(merge.announcedCount() == announced.size()); // all kept when no limit is set
+    } else {
+        announced = applyChanges(cat, 0, entries, targets, settings);
+    }
 
     // The records: as many as before; those no entry names byte for byte the same.
     const RecordList &after = cat.items(0);

@@ -7,6 +7,7 @@
 #include "core/download/download_queue.h"
 #include "core/server/http.h"
 #include "gui/app/loading_popup.h"
+#include "event_loop_watchdog.h"
 #include "window_harness.h"
 
 #include <QDirIterator>
@@ -26,11 +27,7 @@ using namespace kestrin::test;
 namespace {
 
 // The longest the event loop may be held while a fault plays; slower builds (sanitizers) raise it.
-int watchdogLimitMs()
-{
-    const int ms = qEnvironmentVariableIntValue("KESTRIN_WATCHDOG_MS");
-    return ms > 0 ? ms : 100;
-}
+int watchdogLimitMs() { return int(EventLoopWatchdog::limitMs()); }
 
 // Every time-out is a twentieth of the program's: config 150 ms, pages and change files 1.5 s, the
 // dialog 1.5 s, the queue 0.75 s. The faults that still succeed stay well within them. A server that
