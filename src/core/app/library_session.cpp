@@ -34,7 +34,9 @@ LibrarySession::LibrarySession(const Platform &platform, QObject *parent)
     m_mergeSlices.setInterval(0);
     connect(&m_mergeSlices, &QTimer::timeout, this, &LibrarySession::continueMerge);
     m_memoryRelease.setSingleShot(true);
-    m_memoryRelease.setInterval(0);
+    // Once things are quiet: handing back walks every freed block, and a window thread that needs
+    // memory meanwhile waits for it.
+    m_memoryRelease.setInterval(kMemoryReleaseDelayMs);
     connect(&m_memoryRelease, &QTimer::timeout, this, [] { releaseFreedMemory(); });
 
     connect(&m_loader, &CategoryLoader::finished, this, &LibrarySession::onLoadFinished);

@@ -77,6 +77,7 @@ public:
     static constexpr int kMergeSliceMs = 20;
     // From this many records on, the memory a load leaves behind is handed back.
     static constexpr qsizetype kLargeCategory = 100000;
+    static constexpr int kMemoryReleaseDelayMs = 1000;
 
     // Reads the settings, fetches the configuration from the first server that answers and loads the
     // first category; startFinished tells how it ended.

@@ -123,9 +123,9 @@ void LibrarySession::completeMerge()
 
 void LibrarySession::scheduleMemoryRelease()
 {
-    // Once the merge's own lists are gone and the views have taken in the result.
-    if (!m_memoryRelease.isActive())
-        m_memoryRelease.start();
+    // A second after the last large load or merge: its own lists are gone and the views have taken in
+    // the result.
+    m_memoryRelease.start();
 }
 
 void LibrarySession::onReloadNeeded(int category)

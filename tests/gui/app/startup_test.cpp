@@ -200,7 +200,7 @@ TEST(StartUp, ALongWaitAtStartIsNamedOnTheSplash)
     launcher.launch();
     QLabel *waiting = launcher.splash()->waitingLabel();
     ASSERT_TRUE(waitUntil([&] { return waiting->isVisible(); }, 10000));
-    EXPECT_GE(clock.elapsed(), Launcher::kWaitNoticeMs - 100);
+    EXPECT_GE(clock.elapsed(), Launcher::kWaitNoticeMs * 9 / 10); // a coarse timer may fire 5 % early
     EXPECT_EQ(waiting->text(), QStringLiteral("正在载入“%1”的图纸列表，服务器无响应时最多等待30秒…")
                                    .arg(gbk::decode(window.catalogue().categories[0].entry.caption)));
     EXPECT_TRUE(launcher.splash()->rect().contains(waiting->geometry()));
