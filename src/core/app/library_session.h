@@ -146,7 +146,7 @@ private:
     void onNoChangeServer();
     // Changes arriving.
     void connectChanges();
-    void mergeChanges(int category, const RecordList &entries);
+    void mergeChanges(int category, const QByteArray &changeList);
     void continueMerge();
     void completeMerge();
     void scheduleMemoryRelease();

@@ -60,7 +60,7 @@ void LibrarySession::connectChanges()
     });
 }
 
-void LibrarySession::mergeChanges(int category, const RecordList &entries)
+void LibrarySession::mergeChanges(int category, const QByteArray &changeList)
 {
     finishMerge();
     if (category != m_catalogue.current)
@@ -74,7 +74,7 @@ void LibrarySession::mergeChanges(int category, const RecordList &entries)
     // Taken and queued at the end, once it is known how many there are.
     emit mergeStarted(category);
     // Past kRepublishedCount only the count matters.
-    m_merge = std::make_unique<ChangeMerge>(m_catalogue, category, entries, targets,
+    m_merge = std::make_unique<ChangeMerge>(m_catalogue, category, changeList, targets,
                                             MergeSettings{m_zone.active(), false, kRepublishedCount + 1});
     continueMerge();
 }

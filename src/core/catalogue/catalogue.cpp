@@ -38,9 +38,9 @@ QList<QByteArray> Catalogue::latest(int c) const
 
 QList<QByteArray> Catalogue::changes(int c) const
 {
-    if (!isValid(c) || !categories[size_t(c)].changes)
+    if (!isValid(c) || !categories[size_t(c)].changeList)
         return {};
-    return categories[size_t(c)].changes->toOwnedList();
+    return splitString(*categories[size_t(c)].changeList, ",");
 }
 
 bool Catalogue::isTaken(int c, qsizetype id) const

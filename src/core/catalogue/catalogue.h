@@ -30,7 +30,7 @@ struct Category
     QList<QByteArray> selection;              // the personal zone's picked file names
     qint32 serial = 0;                        // change serial of the last load or merge
     QByteArray updateTime;                    // time text of the category's last update
-    std::optional<RecordList> changes; // the change list that led to serial, in one buffer: it may hold 500,000 entries
+    std::optional<QByteArray> changeList; // the change list that led to serial, as the server wrote it (entries split when merged)
     bool failed = false;                      // the last load failed: what is held is not the server's
 };
 

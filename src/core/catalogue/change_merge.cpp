@@ -7,6 +7,7 @@
 
 #include <QElapsedTimer>
 #include <QSet>
+#include <cstring>
 
 namespace kestrin {
 
@@ -40,8 +41,8 @@ struct ChangeMerge::Holds
     const LatestListModel::Batch files;
 };
 
-ChangeMerge::ChangeMerge(Catalogue &cat, int c, RecordList entries, MergeTargets targets, MergeSettings settings)
-    : m_catalogue(cat), m_category(c), m_entries(std::move(entries)), m_targets(std::move(targets)), m_settings(settings)
+ChangeMerge::ChangeMerge(Catalogue &cat, int c, MergeTargets targets, MergeSettings settings)
+    : m_catalogue(cat), m_category(c), m_targets(std::move(targets)), m_settings(settings)
 {
     m_valid = cat.isValid(c) && cat.categories[size_t(c)].items;
     if (!m_valid)
@@ -50,11 +51,31 @@ ChangeMerge::ChangeMerge(Catalogue &cat, int c, RecordList entries, MergeTargets
     // Picks looked up by hash: a change list may name every picture of the category.
     if (settings.personalZone)
         m_picks = QSet<QByteArray>(category.selection.cbegin(), category.selection.cend());
-    // Room for every entry at once: growing would move all announcements made so far, again and again.
-    if (settings.keepAtMost < 0)
-        m_announced.reserve(m_entries.size());
     m_holds = std::make_unique<Holds>(m_targets);
-    m_keys.resize(m_entries.size());
+}
+
+ChangeMerge::ChangeMerge(Catalogue &cat, int c, QList<QByteArray> entries, MergeTargets targets, MergeSettings settings)
+    : ChangeMerge(cat, c, std::move(targets), settings)
+{
+    m_entries = std::move(entries);
+    m_total = m_entries.size();
+    m_keys.reserve(m_total);
+    if (settings.keepAtMost < 0)
+        m_announced.reserve(m_total); // growing would move all announcements made so far, again and again
+}
+
+ChangeMerge::ChangeMerge(Catalogue &cat, int c, const QByteArray &changeList, MergeTargets targets, MergeSettings settings)
+    : ChangeMerge(cat, c, std::move(targets), settings)
+{
+    m_line = changeList;
+    m_cursor = 0;
+    // The last part is always an entry, so an empty list is one empty entry. "," is never the second
+    // byte of a GBK character. Room is only reserved here: its pages are touched slice by slice.
+    m_total = 1 + m_line.count(',');
+    m_entries.reserve(m_total);
+    m_keys.reserve(m_total);
+    if (settings.keepAtMost < 0)
+        m_announced.reserve(m_total);
 }
 
 ChangeMerge::~ChangeMerge() = default;
@@ -63,15 +84,24 @@ bool ChangeMerge::prepare(const QElapsedTimer &clock, int budgetMs)
 {
     // Each entry's tag (empty for entries that are no number): the lists look for them all at once,
     // each tag once, as a list may name a few pictures hundreds of thousands of times.
-    for (; m_prepared < m_entries.size(); ++m_prepared) {
+    for (; m_prepared < m_total; ++m_prepared) {
         if (budgetMs > 0 && m_prepared % 1024 == 1023 && clock.elapsed() >= budgetMs)
             return false;
+        if (m_cursor >= 0) {
+            const char *base = m_line.constData();
+            const void *comma = std::memchr(base + m_cursor, ',', size_t(m_line.size() - m_cursor));
+            const qsizetype stop = comma ? static_cast<const char *>(comma) - base : m_line.size();
+            m_entries.append(QByteArray::fromRawData(base + m_cursor, stop - m_cursor));
+            m_cursor = stop + 1;
+        }
         const QByteArrayView entry = trimmedBlanks(m_entries[m_prepared]);
         int value = 0;
-        if (entry.isEmpty() || !readEntry(entry, &value))
+        if (entry.isEmpty() || !readEntry(entry, &value)) {
+            m_keys.append(QByteArray());
             continue;
+        }
         const QByteArray key = withoutSigns(entry);
-        m_keys[m_prepared] = key;
+        m_keys.append(key);
         if (!m_seen.contains(key)) {
             m_seen.insert(key);
             m_distinct.append(key);
@@ -90,17 +120,17 @@ bool ChangeMerge::step(qsizetype count, int budgetMs)
         return true;
     QElapsedTimer clock;
     clock.start();
-    if (m_prepared < m_entries.size() || (m_next == 0 && m_entries.isEmpty())) {
+    if (m_prepared < m_total || (m_next == 0 && m_total == 0)) {
         if (!prepare(clock, budgetMs))
             return false;
     }
-    const qsizetype end = qMin(m_entries.size(), m_next + qMax<qsizetype>(count, 1));
+    const qsizetype end = qMin(m_total, m_next + qMax<qsizetype>(count, 1));
     while (m_next < end) {
         mergeEntry(m_next++);
         if (budgetMs > 0 && m_next % 256 == 0 && clock.elapsed() >= budgetMs)
             break;
     }
-    if (m_next < m_entries.size())
+    if (m_next < m_total)
         return false;
     m_holds.reset(); // the lists settle and are shown again
     return true;
@@ -163,7 +193,7 @@ void ChangeMerge::announce(qsizetype i, qsizetype index, const PictureRecord &no
 QList<Announcement> applyChanges(Catalogue &cat, int c, const QList<QByteArray> &entries, const MergeTargets &targets,
                                  MergeSettings settings)
 {
-    ChangeMerge merge(cat, c, RecordList::fromList(entries), targets, settings);
+    ChangeMerge merge(cat, c, entries, targets, settings);
     merge.step(entries.size());
     return merge.takeAnnouncements();
 }

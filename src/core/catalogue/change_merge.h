@@ -45,17 +45,20 @@ inline constexpr int kLatestListKeep = 45;
 // One change list merged a slice at a time: a list of a hundred thousand entries is merged over many
 // turns of the event loop, so the window keeps answering. The lists' repainting is held back from the
 // first slice to the end. The catalogue and the lists must not be changed by anyone else until it is
-// done (finish() does the rest at once).
+// done (a step without limits does the rest at once).
 class ChangeMerge
 {
 public:
-    ChangeMerge(Catalogue &cat, int c, RecordList entries, MergeTargets targets, MergeSettings settings);
+    // The entries as given, or as the change file's line has them (joined by ","; cut as the merge goes,
+    // so a list of 500,000 entries costs no single long step).
+    ChangeMerge(Catalogue &cat, int c, QList<QByteArray> entries, MergeTargets targets, MergeSettings settings);
+    ChangeMerge(Catalogue &cat, int c, const QByteArray &changeList, MergeTargets targets, MergeSettings settings);
     ~ChangeMerge();
     ChangeMerge(const ChangeMerge &) = delete;
     ChangeMerge &operator=(const ChangeMerge &) = delete;
 
     int category() const { return m_category; }
-    qsizetype size() const { return m_entries.size(); }
+    qsizetype size() const { return m_total; }
     // Merges up to count more entries, stopping early once budgetMs have passed (0: no limit); true
     // when every entry is merged and the lists are shown again.
     bool step(qsizetype count, int budgetMs = 0);
@@ -66,6 +69,7 @@ public:
 
 private:
     struct Holds;
+    ChangeMerge(Catalogue &cat, int c, MergeTargets targets, MergeSettings settings);
     // Works out the entries' tags, as far as the budget allows; true when all are known.
     bool prepare(const QElapsedTimer &clock, int budgetMs);
     void mergeEntry(qsizetype i);
@@ -73,7 +77,10 @@ private:
 
     Catalogue &m_catalogue;
     int m_category;
-    RecordList m_entries; // the entries' bytes live as long as the merge: keys look into them
+    QByteArray m_line;            // the change list as given, while its entries are cut from it
+    qsizetype m_cursor = -1;      // where the next entry starts in m_line; -1: entries given whole
+    QList<QByteArray> m_entries;  // views into m_line, or the given entries: keys look into them
+    qsizetype m_total = 0;
     MergeTargets m_targets;
     MergeSettings m_settings;
     QList<QByteArray> m_keys;

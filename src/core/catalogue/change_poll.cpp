@@ -27,12 +27,17 @@ PollAction decidePoll(const Catalogue &cat, int c, const QList<QByteArray> &line
     if (sameBatch && s == k + 1) {
         // An entry naming a record beyond those held would be skipped while the serial moves on, and
         // the picture would be missing until some later reload.
-        for (const QByteArray &raw : splitString(list, ",")) {
+        // Read in place: a list may hold 500,000 entries ("," is never the second byte of a character).
+        const qsizetype held = cat.items(c).size();
+        for (qsizetype start = 0; start <= list.size();) {
+            const qsizetype comma = list.indexOf(',', start);
+            const qsizetype stop = comma < 0 ? list.size() : comma;
             bool number = false;
-            const int v = parseSignedInt(trimmedBlanks(raw), &number);
+            const int v = parseSignedInt(trimmedBlanks(QByteArrayView(list).sliced(start, stop - start)), &number);
             const qsizetype index = v < 0 ? -qsizetype(v) : qsizetype(v);
-            if (number && index >= cat.items(c).size())
+            if (number && index >= held)
                 return PollAction::Reload;
+            start = stop + 1;
         }
         return PollAction::Merge;
     }
@@ -114,9 +119,9 @@ void ChangePoller::onAnswer(int category, const HttpResult &result)
     case PollAction::Merge: {
         Category &c = m_catalogue.categories[size_t(category)];
         c.serial += 1;
-        c.changes = RecordList::split(lines.value(3), ',');
+        c.changeList = lines.value(3);
         c.updateTime = lines.value(2);
-        emit changesArrived(category, *c.changes);
+        emit changesArrived(category, *c.changeList);
         return;
     }
     case PollAction::Reload:

@@ -53,7 +53,7 @@ public:
 
 signals:
     // The next change list of category was stored (serial, time, list): merge it.
-    void changesArrived(int category, const kestrin::RecordList &entries);
+    void changesArrived(int category, const QByteArray &changeList); // entries joined by ","
     // The category is out of step: reload it.
     void reloadNeeded(int category);
     // The category's last load failed and the server answers again: load it once more.

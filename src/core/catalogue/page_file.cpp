@@ -65,7 +65,7 @@ void applyChangeLines(Catalogue &cat, int c, const QList<QByteArray> &lines)
     if (ok)
         category.serial = serial;
     category.updateTime = line(2);
-    category.changes = RecordList::split(line(3), ',');
+    category.changeList = line(3);
 }
 
 } // namespace kestrin
