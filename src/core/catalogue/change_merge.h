@@ -1,6 +1,5 @@
 #pragma once
 #include "core/catalogue/latest_rows.h"
-#include "core/catalogue/record_list.h"
 
 #include <QList>
 #include <QElapsedTimer>

@@ -1,6 +1,4 @@
 #pragma once
-#include "core/catalogue/record_list.h"
-
 #include <QByteArray>
 #include <QList>
 #include <QElapsedTimer>
