@@ -18,6 +18,18 @@ struct CategoryEntry
     QByteArray extension; // the pictures' file-name extension, as the server gives it
 };
 
+// Which version of a category's page the records held are: where they came from, the validators that
+// server gave, and the change file's batch and serial read with them. A server's validators alone do not
+// decide (an upload may keep the file's time, a share's clock may lag); batch and serial must agree too.
+struct HeldPage
+{
+    QString url;
+    QByteArray etag;
+    QByteArray lastModified;
+    QByteArray batch;
+    QByteArray serial;
+};
+
 // What the client holds of one category. A list that is absent (std::nullopt) belongs to a category not
 // yet loaded successfully and reads as empty.
 struct Category
@@ -32,6 +44,7 @@ struct Category
     QByteArray updateTime;                    // time text of the category's last update
     std::optional<QByteArray> changeList; // the change list that led to serial, as the server wrote it (entries split when merged)
     bool failed = false;                      // the last load failed: what is held is not the server's
+    std::optional<HeldPage> held;             // set while the records are exactly as a page load left them
 };
 
 // The in-memory copy of the library, sized when the configuration arrives.

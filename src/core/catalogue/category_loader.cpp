@@ -1,6 +1,5 @@
 #include "core/catalogue/category_loader.h"
 
-#include "core/catalogue/catalogue.h"
 #include "core/catalogue/change_file.h"
 #include "core/catalogue/records.h"
 #include "core/server/failover_fetch.h"
@@ -25,11 +24,17 @@ void CategoryLoader::load(int category)
         return;
     }
     m_loading = category;
-    HttpRequest request;
-    request.url = m_catalogue.baseUrl() + QStringLiteral("/kq/Page%1.dat").arg(category);
-    request.readTimeoutMs = kPageReadTimeoutMs;
-    request.deadlineMs = kPageDeadlineMs;
-    m_pageJob = Http::get(request, this, [this, category](const HttpResult &r) { onPage(category, r); });
+    const unsigned generation = m_generation;
+    m_changeFetch = new FailoverFetch(m_catalogue, changeFilePath(category), changeFileRequest(),
+                                      [](const HttpResult &r) { return r.ok(); }, this);
+    connect(m_changeFetch, &FailoverFetch::serverFailed, this, &CategoryLoader::changeServerFailed);
+    connect(m_changeFetch, &FailoverFetch::answered, this,
+            [this](const HttpResult &r) { onChangeFile(splitLines(r.body, 4)); });
+    connect(m_changeFetch, &FailoverFetch::exhausted, this, [this] { onChangeFile(std::nullopt); });
+    m_changeFetch->start();
+    // Nothing held that could still be current: the page goes out beside the change file, not after it.
+    if (generation == m_generation && !m_catalogue.categories[size_t(category)].held)
+        requestPage(false);
 }
 
 void CategoryLoader::cancel()
@@ -48,15 +53,47 @@ void CategoryLoader::cancel()
         m_changeFetch->deleteLater(); // it may be inside one of its own signals
         m_changeFetch = nullptr;
     }
-    m_page = {};
+    m_page.reset();
+    m_keepHeld = false;
+    m_fetched.reset();
+    m_changeLines.reset();
+    m_changeDone = false;
+    m_pageAsked = false;
 }
 
-void CategoryLoader::onPage(int category, const HttpResult &result)
+void CategoryLoader::requestPage(bool askIfChanged)
 {
+    HttpRequest request;
+    request.url = m_catalogue.baseUrl() + QStringLiteral("/kq/Page%1.dat").arg(m_loading);
+    request.readTimeoutMs = kPageReadTimeoutMs;
+    request.deadlineMs = kPageDeadlineMs;
+    const std::optional<HeldPage> &held = m_catalogue.categories[size_t(m_loading)].held;
+    // Validators describe the copy of one server; another address may have another version.
+    const bool conditional = askIfChanged && held && held->url == request.url;
+    if (conditional) {
+        request.ifNoneMatch = held->etag;
+        request.ifModifiedSince = held->lastModified;
+    }
+    m_pageAsked = true;
+    m_pageJob = Http::get(request, this, [this, conditional, request](const HttpResult &r) {
+        if (conditional && r.notModified()) {
+            m_keepHeld = true;
+            completeIfReady();
+        } else {
+            onPage(r, request.url);
+        }
+    });
+}
+
+void CategoryLoader::onPage(const HttpResult &result, const QString &url)
+{
+    const int category = m_loading;
     if (!result.ok()) {
         finish(category, false, result.reason());
         return;
     }
+    if (result.validatorsSettled() && (!result.etag.isEmpty() || !result.lastModified.isEmpty()))
+        m_fetched = HeldPage{url, result.etag, result.lastModified, {}, {}};
     // Cutting millions of records out of a page takes longer than a click may wait: it is done beside
     // the window, and the answer of a load superseded meanwhile is dropped.
     auto promise = std::make_shared<QPromise<std::optional<PageFile>>>();
@@ -72,8 +109,8 @@ void CategoryLoader::onPage(int category, const HttpResult &result)
             finish(category, false, QStringLiteral("分类文件格式不对"));
             return;
         }
-        m_page = std::move(*page);
-        fetchChangeFile(category);
+        m_page = std::move(page);
+        completeIfReady();
     });
     m_parse->setFuture(promise->future());
     QThreadPool::globalInstance()->start([promise, body = result.body] {
@@ -84,27 +121,47 @@ void CategoryLoader::onPage(int category, const HttpResult &result)
     });
 }
 
-void CategoryLoader::fetchChangeFile(int category)
+void CategoryLoader::onChangeFile(std::optional<QList<QByteArray>> lines)
 {
-    m_changeFetch = new FailoverFetch(m_catalogue, changeFilePath(category), changeFileRequest(),
-                                      [](const HttpResult &r) { return r.ok(); }, this);
-    connect(m_changeFetch, &FailoverFetch::serverFailed, this, &CategoryLoader::changeServerFailed);
-    connect(m_changeFetch, &FailoverFetch::answered, this,
-            [this](const HttpResult &r) { onChangeFile(splitLines(r.body, 4)); });
-    connect(m_changeFetch, &FailoverFetch::exhausted, this, [this] {
-        const unsigned generation = m_generation;
-        emit changeServersExhausted();
-        if (generation == m_generation) // not superseded meanwhile
-            onChangeFile({});
-    });
-    m_changeFetch->start();
+    m_changeDone = true;
+    m_changeLines = std::move(lines);
+    if (!m_pageAsked) {
+        // The page waited for this answer: the held copy is asked after only while batch and serial
+        // are those it was loaded with; anything else, or no answer, and the page comes in full.
+        const std::optional<HeldPage> &held = m_catalogue.categories[size_t(m_loading)].held;
+        const bool same = held && m_changeLines && m_changeLines->size() >= 2 &&
+                          m_changeLines->at(0) == held->batch && m_changeLines->at(1) == held->serial;
+        requestPage(same);
+        return;
+    }
+    completeIfReady();
 }
 
-void CategoryLoader::onChangeFile(const QList<QByteArray> &lines)
+void CategoryLoader::completeIfReady()
 {
+    if (!m_changeDone || (!m_page && !m_keepHeld))
+        return;
     const int category = m_loading;
-    applyPage(m_catalogue, category, std::move(m_page));
-    applyChangeLines(m_catalogue, category, lines);
+    Category &c = m_catalogue.categories[size_t(category)];
+    const bool changeFileIn = m_changeLines.has_value();
+    if (!changeFileIn) {
+        const unsigned generation = m_generation;
+        emit changeServersExhausted();
+        if (generation != m_generation) // superseded meanwhile
+            return;
+    }
+    if (!m_keepHeld) {
+        applyPage(m_catalogue, category, std::move(*m_page));
+        c.held.reset();
+        // Only a version whose batch and serial are known can be asked after later.
+        if (m_fetched && changeFileIn && m_changeLines->size() >= 2) {
+            m_fetched->batch = m_changeLines->at(0);
+            m_fetched->serial = m_changeLines->at(1);
+            c.held = std::move(m_fetched);
+        }
+    }
+    if (changeFileIn)
+        applyChangeLines(m_catalogue, category, *m_changeLines);
     finish(category, true, {});
 }
 
@@ -113,15 +170,25 @@ void CategoryLoader::finish(int category, bool ok, const QString &reason)
     if (m_catalogue.isValid(category)) {
         Category &c = m_catalogue.categories[size_t(category)];
         c.failed = !ok;
-        if (!ok)
+        if (!ok) {
             c.items = RecordList();
+            c.held.reset();
+        }
     }
     m_loading = -1;
-    m_page = {};
+    if (m_pageJob)
+        m_pageJob->cancel();
     if (m_changeFetch) {
+        m_changeFetch->cancel();
         m_changeFetch->deleteLater();
         m_changeFetch = nullptr;
     }
+    m_page.reset();
+    m_keepHeld = false;
+    m_fetched.reset();
+    m_changeLines.reset();
+    m_changeDone = false;
+    m_pageAsked = false;
     emit finished(category, ok, reason);
 }
 

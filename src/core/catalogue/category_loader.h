@@ -1,4 +1,5 @@
 #pragma once
+#include "core/catalogue/catalogue.h"
 #include "core/catalogue/page_file.h"
 
 #include <QObject>
@@ -9,14 +10,16 @@ template <typename T> class QFutureWatcher;
 
 namespace kestrin {
 
-struct Catalogue;
 struct HttpResult;
 class FailoverFetch;
 class HttpJob;
 
-// Loads one category at a time: its page file from the server in use, then its change file (moving on
-// to the next server while that fails). A newer load supersedes the one in flight, whose answer, if it
-// still arrives, never touches the catalogue. Nothing is stored until both files are in.
+// Loads one category at a time: its page file from the server in use and its change file (moving on to
+// the next server while that fails). Both are asked for at once; when the records held may still be the
+// server's (same address, same batch and serial), the page is asked for only after the change file has
+// said so, with the validators of the held copy, and a "not modified" keeps the records as they are.
+// A newer load supersedes the one in flight, whose answer, if it still arrives, never touches the
+// catalogue. Nothing is stored until both files are in.
 class CategoryLoader : public QObject
 {
     Q_OBJECT
@@ -42,18 +45,26 @@ signals:
     void changeServersExhausted();
 
 private:
-    void onPage(int category, const HttpResult &result);
-    void fetchChangeFile(int category);
-    void onChangeFile(const QList<QByteArray> &lines);
+    void requestPage(bool askIfChanged);
+    void onPage(const HttpResult &result, const QString &url);
+    void onChangeFile(std::optional<QList<QByteArray>> lines);
+    void completeIfReady();
     void finish(int category, bool ok, const QString &reason);
 
     Catalogue &m_catalogue;
     QPointer<HttpJob> m_pageJob;
     QFutureWatcher<std::optional<PageFile>> *m_parse = nullptr;
     FailoverFetch *m_changeFetch = nullptr;
-    PageFile m_page;
     int m_loading = -1;
     unsigned m_generation = 0;
+
+    // The load in flight.
+    std::optional<PageFile> m_page;                    // parsed, or the held records still current
+    bool m_keepHeld = false;                           // the server said the held page is current
+    std::optional<HeldPage> m_fetched;                 // the version a full answer brought
+    std::optional<QList<QByteArray>> m_changeLines;    // in; empty when no server gave them
+    bool m_changeDone = false;
+    bool m_pageAsked = false;
 };
 
 } // namespace kestrin

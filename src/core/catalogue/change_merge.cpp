@@ -47,7 +47,9 @@ ChangeMerge::ChangeMerge(Catalogue &cat, int c, MergeTargets targets, MergeSetti
     m_valid = cat.isValid(c) && cat.categories[size_t(c)].items;
     if (!m_valid)
         return;
-    const Category &category = cat.categories[size_t(c)];
+    Category &category = cat.categories[size_t(c)];
+    // Rewritten records are no longer any version a server holds.
+    category.held.reset();
     // Picks looked up by hash: a change list may name every picture of the category.
     if (settings.personalZone)
         m_picks = QSet<QByteArray>(category.selection.cbegin(), category.selection.cend());
@@ -166,11 +168,11 @@ void ChangeMerge::mergeEntry(qsizetype i)
 
     const PictureRecord now = PictureRecord::parse(category.items->at(index));
     if (!m_settings.personalZone || m_picks.contains(QByteArray::fromRawData(now.fileName.data(), now.fileName.size())))
-        announce(i, index, now, time);
+        announce(index, now, time);
     m_targets.latest->trimTo(kLatestListKeep);
 }
 
-void ChangeMerge::announce(qsizetype i, qsizetype index, const PictureRecord &now, const QByteArray &time)
+void ChangeMerge::announce(qsizetype index, const PictureRecord &now, const QByteArray &time)
 {
     Announcement a;
     a.index = index;

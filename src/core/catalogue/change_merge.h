@@ -72,7 +72,7 @@ private:
     // Works out the entries' tags, as far as the budget allows; true when all are known.
     bool prepare(const QElapsedTimer &clock, int budgetMs);
     void mergeEntry(qsizetype i);
-    void announce(qsizetype i, qsizetype index, const PictureRecord &now, const QByteArray &time);
+    void announce(qsizetype index, const PictureRecord &now, const QByteArray &time);
 
     Catalogue &m_catalogue;
     int m_category;

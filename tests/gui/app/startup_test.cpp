@@ -5,6 +5,7 @@
 #include "gui/app/splash_screen.h"
 #include "window_harness.h"
 
+#include <algorithm>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QMessageBox>
@@ -47,9 +48,11 @@ TEST(StartUp, AFreshWindowShowsCategoryZeroFromTheFirstServerThatAnswers)
     ASSERT_TRUE(h.started);
     EXPECT_TRUE(h.prompts.shown.isEmpty()) << h.prompts.shown.join('\n').toStdString();
     EXPECT_EQ(w.catalogue().serverIndex, 3);
-    // The configuration, the first page and its change file: nothing loaded twice.
-    EXPECT_EQ(h.lib.server().log(), (QStringList{"GET /kq/config.xml 200 127.0.0.1", "GET /kq/Page0.dat 200 127.0.0.1",
-                                                 "GET /kq/Changer0.dat 200 127.0.0.1"}));
+    // The configuration, then the first page and its change file together: nothing loaded twice.
+    QStringList asked = h.lib.server().log();
+    std::sort(asked.begin() + qMin(1, int(asked.size())), asked.end());
+    EXPECT_EQ(asked, (QStringList{"GET /kq/config.xml 200 127.0.0.1", "GET /kq/Changer0.dat 200 127.0.0.1",
+                                  "GET /kq/Page0.dat 200 127.0.0.1"}));
     GalleryPage *g = w.galleryPage();
     EXPECT_EQ(w.windowTitle(), "图库Kestrin欢迎您的光临");
     EXPECT_EQ(g->latestTitle()->text(), "图库最新上传");
