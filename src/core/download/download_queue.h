@@ -68,7 +68,8 @@ struct QueueSettings
     bool autoOpen = false;     // "下载后自动打开"
 };
 
-// Works off the queue one picture at a time, in order, on every tick of its 100 ms timer. A download
+// Works off the queue one picture at a time, in order: the next one starts when the queue becomes free,
+// and on every tick of its 100 ms timer while pictures wait. A download
 // streams into a hidden file in the save folder that takes the picture's name only when whole; a
 // transfer that breaks is tried again (three tries, a pause between them) and continues where it
 // stopped when the server can send the rest. An entry that still fails stays in the list, marked
@@ -110,6 +111,7 @@ signals:
 private:
     std::optional<DownloadPlan> plan(const QueueEntry &e, const QueueSettings &settings) const;
     QString partFileOf(const QueueEntry &e, const QueueSettings &settings) const;
+    void startSoon();
     void start(quint64 id);
     void onResult(quint64 id, const HttpResult &result);
     void fail(int row, const QString &reason);

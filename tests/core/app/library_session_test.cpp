@@ -205,6 +205,7 @@ TEST(LibrarySession, QueuedPicturesOpenWhenAskedAndStoresThatCannotBeWrittenAreR
     LibrarySession &s = h.start();
     s.options().setFlag(UserOptions::AutoQueue, true);
     s.options().setFlag(UserOptions::AutoOpen, true);
+    h.setFaults({"/kq/pic0/* delay=200"}); // each picture is still in the queue when the list is kept
     const QByteArray name = fileNameOf(s, 0, 12);
     h.publish(0, name);
     h.poll();

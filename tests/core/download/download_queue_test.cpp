@@ -80,9 +80,10 @@ struct Queue
 
 } // namespace
 
-TEST(DownloadQueue, OneAtATimeInOrderEachFromTheCategoryItWasQueuedIn)
+TEST(DownloadQueue, OneAtATimeInOrderEachFromTheCategoryItWasQueuedInWithoutWaitingForTheTick)
 {
     Queue q;
+    q.queue->timer().setInterval(3600000); // each picture goes as soon as the queue is free, not on a tick
     QSignalSpy idle(q.queue.get(), &DownloadQueue::idle);
     QSignalSpy started(q.queue.get(), &DownloadQueue::started);
     q.queue->enqueue(q.entry(0, "A1001"));

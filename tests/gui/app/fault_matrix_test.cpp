@@ -304,7 +304,9 @@ void queuePhase(Cell &c, Watchdog &dog)
     const DownloadQueueModel &queue = w.downloads().model();
     const QString store = c.relative(c.appData() + "/queue.json");
     const auto settled = [&] {
-        return waitUntil([&] { return !w.downloads().isBusy() && !w.queueTimer().isActive(); }, 20000);
+        // The list is kept a moment after it changed.
+        return waitUntil([&] { return !w.downloads().isBusy() && !w.queueTimer().isActive() &&
+                                      QFileInfo::exists(c.appData() + "/queue.json"); }, 20000);
     };
     c.faultOn("/kq/pic*");
     dog.watch([&] {
