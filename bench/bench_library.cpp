@@ -1,4 +1,5 @@
 #include "bench_library.h"
+#include "core/app/memory.h"
 
 #include "gui/gallery/category_bar.h"
 #include "gui/gallery/gallery_page.h"
@@ -6,8 +7,12 @@
 #include "library_ops.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
+#include <QFile>
+#include <QTcpServer>
 #include <QTemporaryDir>
+#include <cstdio>
 #include <QElapsedTimer>
 #include <QTest>
 #include <QThread>
@@ -37,22 +42,51 @@ BenchLibrary::BenchLibrary(const QList<int> &sizes)
         for (int k = qMax(0, sizes[c] - 50); k < sizes[c]; ++k)
             files.latest << QByteArray::number(k);
         library::writeCategory(m_dir.path(), c, files, &error);
+        // Published a while ago, as a library is when a user comes to it.
+        for (const QString &name : {QStringLiteral("/kq/Page%1.dat"), QStringLiteral("/kq/Changer%1.dat")}) {
+            QFile f(m_dir.path() + name.arg(c));
+            if (f.open(QIODevice::ReadWrite))
+                f.setFileTime(QDateTime::currentDateTime().addSecs(-3600), QFileDevice::FileModificationTime);
+        }
     }
-    m_server = std::make_unique<library::LibraryServer>(m_dir.path());
-    m_server->start({QStringLiteral("127.0.0.1")}, 0, false, &error);
+    QTcpServer probe; // a free port
+    probe.listen(QHostAddress::LocalHost, 0);
+    const QString port = QString::number(probe.serverPort());
+    probe.close();
+    m_url = QStringLiteral("http://127.0.0.1:%1/").arg(port);
+    m_server.setProgram(QCoreApplication::applicationDirPath() + QStringLiteral("/../tools/kestrin-library"));
+    m_server.setArguments({QStringLiteral("serve"), m_dir.path(), QStringLiteral("--host"), QStringLiteral("127.0.0.1"),
+                           QStringLiteral("--port"), port});
+    m_server.setStandardOutputFile(QProcess::nullDevice());
+    m_server.setStandardErrorFile(QProcess::nullDevice());
+    m_server.start();
+    if (!waitFor([this] { return fetch(m_url + QStringLiteral("kq/config.xml")).status == 200; }, 20000))
+        std::fprintf(stderr, "the library server did not answer on %s\n", qPrintable(m_url));
+}
+
+BenchLibrary::~BenchLibrary()
+{
+    m_server.kill();
+    m_server.waitForFinished(5000);
 }
 
 ServerTable BenchLibrary::table() const
 {
     ServerTable t;
     for (int i = 0; i < 6; ++i)
-        t.urls << m_server->url(0);
+        t.urls << m_url;
     return t;
 }
 
 QString BenchLibrary::pageUrl(int category) const
 {
-    return m_server->url(0) + QStringLiteral("/kq/Page%1.dat").arg(category);
+    return m_url + QStringLiteral("/kq/Page%1.dat").arg(category);
+}
+
+bool BenchLibrary::publishChange(int category)
+{
+    QString error;
+    return library::publishPicture(m_dir.path(), category, "A100000", "\xCD\xBC\xD6\xBD" "0", {}, &error);
 }
 
 bool waitFor(const std::function<bool()> &done, int ms)
@@ -84,6 +118,7 @@ HttpResult fetch(const QString &url)
 
 bool BenchWindow::start()
 {
+    keepLargeBlocksApart(); // as the program does
     window = std::make_unique<MainWindow>(Platform{prompts, shell, store, folders, life, lib.table(), {}, nullptr, nullptr, {}, webPages});
     bool finished = false, started = false;
     QObject::connect(window.get(), &MainWindow::startFinished, [&](bool ok) {

@@ -2,13 +2,13 @@
 // A served library of large categories and the real main window over it, for the window benchmarks.
 #include "gui/app/main_window.h"
 #include "gui/app/web_page.h"
-#include "library_server.h"
 #include "platform/lifecycle.h"
 #include "platform/prompts.h"
 #include "platform/settings_store.h"
 #include "platform/shell.h"
 #include "core/server/http.h"
 
+#include <QProcess>
 #include <QTemporaryDir>
 #include <memory>
 
@@ -42,17 +42,22 @@ struct TempFolders : ShellFolders
     QString folder(const QString &) override;
 };
 
-// Category i holds sizes[i] pictures (and 50 latest entries); served on 127.0.0.1.
+// Category i holds sizes[i] pictures (and 50 latest entries); served on 127.0.0.1 by the library tool
+// in a process of its own, so the memory and the time measured are the client's alone.
 class BenchLibrary
 {
 public:
     explicit BenchLibrary(const QList<int> &sizes);
+    ~BenchLibrary();
     ServerTable table() const;
     QString pageUrl(int category) const;
+    // A picture of category c published again, as the library tool does: new page, serial one on.
+    bool publishChange(int category);
 
 private:
     QTemporaryDir m_dir;
-    std::unique_ptr<library::LibraryServer> m_server;
+    QProcess m_server;
+    QString m_url;
 };
 
 struct BenchWindow
