@@ -1,6 +1,4 @@
 #include "bench_library.h"
-#include "core/app/memory.h"
-
 #include "gui/gallery/category_bar.h"
 #include "gui/gallery/gallery_page.h"
 #include "library_files.h"
@@ -118,7 +116,6 @@ HttpResult fetch(const QString &url)
 
 bool BenchWindow::start()
 {
-    keepLargeBlocksApart(); // as the program does
     window = std::make_unique<MainWindow>(Platform{prompts, shell, store, folders, life, lib.table(), {}, nullptr, nullptr, {}, webPages});
     bool finished = false, started = false;
     QObject::connect(window.get(), &MainWindow::startFinished, [&](bool ok) {

@@ -4,7 +4,6 @@
 #include "gui/app/gui_platform.h"
 #include "gui/app/launcher.h"
 #include "gui/app/main_window.h"
-#include "core/app/memory.h"
 #include "core/catalogue/gbk.h"
 #include "platform/lifecycle.h"
 #include "platform/qt_settings_store.h"
@@ -60,7 +59,6 @@ int main(int argc, char **argv)
     int exitCode = 0;
     if (answersFromTheCommandLine(argc, argv, &exitCode))
         return exitCode;
-    keepLargeBlocksApart();
     const WebPageFactory webPages = prepareWebPages();
     QApplication app(argc, argv);
     setUpApplication(app);

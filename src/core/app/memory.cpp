@@ -16,11 +16,4 @@ void releaseFreedMemory()
 #endif
 }
 
-void keepLargeBlocksApart()
-{
-#if defined(__GLIBC__)
-    mallopt(M_MMAP_THRESHOLD, 2 << 20);
-#endif
-}
-
 } // namespace kestrin
