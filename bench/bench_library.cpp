@@ -8,6 +8,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QStandardPaths>
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <cstdio>
@@ -52,9 +53,30 @@ BenchLibrary::BenchLibrary(const QList<int> &sizes)
     const QString port = QString::number(probe.serverPort());
     probe.close();
     m_url = QStringLiteral("http://127.0.0.1:%1/").arg(port);
-    m_server.setProgram(QCoreApplication::applicationDirPath() + QStringLiteral("/../tools/kestrin-library"));
-    m_server.setArguments({QStringLiteral("serve"), m_dir.path(), QStringLiteral("--host"), QStringLiteral("127.0.0.1"),
-                           QStringLiteral("--port"), port});
+    // nginx where it is installed, as users' libraries are served; otherwise the library tool.
+    const QString nginx = QStandardPaths::findExecutable(QStringLiteral("nginx"), {QStringLiteral("/usr/sbin"), QStringLiteral("/usr/bin")});
+    if (!nginx.isEmpty() && m_conf.isValid()) {
+        // Its workers run as another user: the library must be readable to all.
+        QFile::setPermissions(m_dir.path(), QFile::permissions(m_dir.path()) | QFile::ReadOther | QFile::ExeOther);
+        const QString conf = m_conf.filePath(QStringLiteral("nginx.conf"));
+        QFile f(conf);
+        f.open(QIODevice::WriteOnly);
+        const QString tmp = m_conf.path();
+        f.write(QStringLiteral("worker_processes 1; daemon off; pid %1/nginx.pid; error_log %1/error.log;\n"
+                               "events {}\nhttp { access_log off; client_body_temp_path %1; proxy_temp_path %1;\n"
+                               "  fastcgi_temp_path %1; uwsgi_temp_path %1; scgi_temp_path %1;\n"
+                               "  server { listen 127.0.0.1:%2; root %3; } }\n")
+                    .arg(tmp, port, m_dir.path()).toUtf8());
+        f.close();
+        m_server.setProgram(nginx);
+        m_server.setArguments({QStringLiteral("-c"), conf, QStringLiteral("-p"), tmp});
+        m_serverName = QStringLiteral("nginx");
+    } else {
+        m_server.setProgram(QCoreApplication::applicationDirPath() + QStringLiteral("/../tools/kestrin-library"));
+        m_server.setArguments({QStringLiteral("serve"), m_dir.path(), QStringLiteral("--host"), QStringLiteral("127.0.0.1"),
+                               QStringLiteral("--port"), port});
+        m_serverName = QStringLiteral("kestrin-library serve");
+    }
     m_server.setStandardOutputFile(QProcess::nullDevice());
     m_server.setStandardErrorFile(QProcess::nullDevice());
     m_server.start();
@@ -64,7 +86,9 @@ BenchLibrary::BenchLibrary(const QList<int> &sizes)
 
 BenchLibrary::~BenchLibrary()
 {
-    m_server.kill();
+    m_server.terminate(); // nginx ends its workers on TERM
+    if (!m_server.waitForFinished(5000))
+        m_server.kill();
     m_server.waitForFinished(5000);
 }
 

@@ -51,13 +51,17 @@ public:
     ~BenchLibrary();
     ServerTable table() const;
     QString pageUrl(int category) const;
+    // What serves it: nginx where installed, else the library tool.
+    QString serverName() const { return m_serverName; }
     // A picture of category c published again, as the library tool does: new page, serial one on.
     bool publishChange(int category);
 
 private:
     QTemporaryDir m_dir;
+    QTemporaryDir m_conf;
     QProcess m_server;
     QString m_url;
+    QString m_serverName;
 };
 
 struct BenchWindow

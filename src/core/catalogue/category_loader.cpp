@@ -25,7 +25,10 @@ void CategoryLoader::load(int category)
     }
     m_loading = category;
     const unsigned generation = m_generation;
-    m_changeFetch = new FailoverFetch(m_catalogue, changeFilePath(category), changeFileRequest(),
+    // Over the polls' kept connection: a switch costs no connection set-up.
+    HttpRequest change = changeFileRequest();
+    change.keepAlive = true;
+    m_changeFetch = new FailoverFetch(m_catalogue, changeFilePath(category), change,
                                       [](const HttpResult &r) { return r.ok(); }, this);
     connect(m_changeFetch, &FailoverFetch::serverFailed, this, &CategoryLoader::changeServerFailed);
     connect(m_changeFetch, &FailoverFetch::answered, this,
@@ -67,6 +70,7 @@ void CategoryLoader::requestPage(bool askIfChanged)
     request.url = m_catalogue.baseUrl() + QStringLiteral("/kq/Page%1.dat").arg(m_loading);
     request.readTimeoutMs = kPageReadTimeoutMs;
     request.deadlineMs = kPageDeadlineMs;
+    request.keepAlive = true;
     const std::optional<HeldPage> &held = m_catalogue.categories[size_t(m_loading)].held;
     // Validators describe the copy of one server; another address may have another version.
     const bool conditional = askIfChanged && held && held->url == request.url;
