@@ -21,13 +21,14 @@ QString TempFolders::folder(const QString &)
     return dir.path();
 }
 
-BenchLibrary::BenchLibrary(const QList<int> &sizes)
+bool writeBenchLibrary(const QString &dir, const QList<int> &sizes, QString *error)
 {
-    QString error;
-    library::initLibrary(m_dir.path(), {int(sizes.size()), 8, 1}, &error);
+    if (!library::initLibrary(dir, {int(sizes.size()), 8, 1}, error))
+        return false;
     for (int c = 0; c < sizes.size(); ++c) {
         library::CategoryFiles files;
-        library::readCategory(m_dir.path(), c, &files, &error);
+        if (!library::readCategory(dir, c, &files, error))
+            return false;
         files.records.clear();
         files.records.reserve(sizes[c]);
         for (int k = 0; k < sizes[c]; ++k)
@@ -36,8 +37,16 @@ BenchLibrary::BenchLibrary(const QList<int> &sizes)
         files.latest.clear();
         for (int k = qMax(0, sizes[c] - 50); k < sizes[c]; ++k)
             files.latest << QByteArray::number(k);
-        library::writeCategory(m_dir.path(), c, files, &error);
+        if (!library::writeCategory(dir, c, files, error))
+            return false;
     }
+    return true;
+}
+
+BenchLibrary::BenchLibrary(const QList<int> &sizes)
+{
+    QString error;
+    writeBenchLibrary(m_dir.path(), sizes, &error);
     m_server = std::make_unique<library::LibraryServer>(m_dir.path());
     m_server->start({QStringLiteral("127.0.0.1")}, 0, false, &error);
 }

@@ -42,6 +42,9 @@ struct TempFolders : ShellFolders
     QString folder(const QString &) override;
 };
 
+// Writes a library into dir whose category i holds sizes[i] pictures (and 50 latest entries).
+bool writeBenchLibrary(const QString &dir, const QList<int> &sizes, QString *error);
+
 // Category i holds sizes[i] pictures (and 50 latest entries); served on 127.0.0.1.
 class BenchLibrary
 {

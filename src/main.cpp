@@ -5,6 +5,9 @@
 #include "gui/app/launcher.h"
 #include "gui/app/main_window.h"
 #include "core/catalogue/gbk.h"
+#include "gui/gallery/gallery_page.h"
+#include "gui/gallery/picture_grid.h"
+#include "platform/launch_clock.h"
 #include "platform/lifecycle.h"
 #include "platform/qt_settings_store.h"
 #include "platform/single_instance.h"
@@ -13,8 +16,10 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QMessageBox>
+#include <QTimer>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
 using namespace kestrin;
 
@@ -52,6 +57,27 @@ bool answersFromTheCommandLine(int argc, char **argv, int *exitCode)
     return true;
 }
 
+// For timing tools (KESTRIN_REPORT_GRID_DRAWN set): one line on stderr once the picture grid has first
+// been drawn with records, after that frame went to the display.
+class GridDrawnReport : public QObject
+{
+public:
+    explicit GridDrawnReport(PictureGrid *grid) : m_grid(grid) { grid->viewport()->installEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint && m_grid->model()->rowCount() > 0) {
+            watched->removeEventFilter(this);
+            QTimer::singleShot(0, [] { std::fprintf(stderr, "kestrin: grid drawn %.1f ms\n", msSinceLaunch()); });
+        }
+        return false;
+    }
+
+private:
+    PictureGrid *m_grid;
+};
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -80,6 +106,9 @@ int main(int argc, char **argv)
     TrayNotifier notifier;
     MainWindow window(Platform{prompts, shell, settings, folders, life, ServerTable::builtIn(), {}, &sound, &notifier, {},
                                webPages});
+    std::unique_ptr<GridDrawnReport> report;
+    if (qEnvironmentVariableIsSet("KESTRIN_REPORT_GRID_DRAWN"))
+        report = std::make_unique<GridDrawnReport>(window.galleryPage()->pictureGrid());
     Launcher launcher(window, prompts, life);
     QObject::connect(&instance, &SingleInstance::activationRequested, &launcher, &Launcher::bringToFront);
     launcher.launch();
