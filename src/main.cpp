@@ -1,6 +1,6 @@
 #include "gui/app/app_title.h"
 #include "gui/app/desktop_alerts.h"
-#include "web/engine_web_page.h"
+#include "gui/app/web_module.h"
 #include "gui/app/gui_platform.h"
 #include "gui/app/launcher.h"
 #include "gui/app/main_window.h"
@@ -15,6 +15,7 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QDir>
 #include <QMessageBox>
 #include <QTimer>
 #include <cstdio>
@@ -45,11 +46,12 @@ bool answersFromTheCommandLine(int argc, char **argv, int *exitCode)
                        "  settings (save folder, remembered user): %1\n"
                        "  personal zone users and picks:           %2\n"
                        "  download queue:                          %3\n"
-                       "Servers: %4")
+                       "Servers: %4\n"
+                       "Web pages shown by: %5")
             .arg(QtSettingsStore().location(),
                  StandardShellFolders().folder(QStringLiteral("Personal")) + QStringLiteral("/MySelect.ini"),
                  StandardShellFolders().folder(QStringLiteral("AppData")) + QStringLiteral("/queue.json"),
-                 ServerTable::builtIn().urls.join(QStringLiteral(" "))));
+                 ServerTable::builtIn().urls.join(QStringLiteral(" ")), QDir::cleanPath(webModulePath())));
     parser.addHelpOption();
     parser.addVersionOption();
     parser.process(app); // prints and exits for --help and --version

@@ -1,4 +1,4 @@
-#include "web/engine_web_page.h"
+#include "gui/app/web_module.h"
 #include "web_factory.h"
 
 #include <QApplication>

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QMouseEvent>
+#include <QTimer>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -45,23 +46,43 @@ void WebTabHost::setUp(const QString &base)
             continue; // no tab for the user: its page loads nothing
         const int index = m_tabs->indexOf(m_sheets[i]);
         m_tabs->setTabVisible(index, true);
-        m_pages[i] = m_factory(m_hosts[i]);
-        m_hosts[i]->layout()->addWidget(m_pages[i]);
-        // Started, not waited for: the working pages are usable meanwhile.
-        m_pages[i]->load(QUrl(base + QLatin1String(kPaths[i])));
         m_tabs->setTabText(index, caption);
+        m_addresses[i] = QUrl(base + QLatin1String(kPaths[i]));
     }
+    m_waitingForFrame = !m_made;
 }
 
 void WebTabHost::startCounter(QWidget *host, std::function<QString()> baseUrl)
 {
     m_counterBase = std::move(baseUrl);
-    m_counter = m_factory(host);
-    m_counter->setObjectName(QStringLiteral("counterPage"));
-    m_counter->setGeometry(152, 8, 1, 1);
-    connect(m_counter, &WebPage::loadFinished, this, &WebTabHost::counterLoaded);
-    m_counter->show();
-    counterTick();
+    m_counterHost = host;
+    m_waitingForFrame = !m_made;
+}
+
+void WebTabHost::makePages()
+{
+    if (m_made)
+        return;
+    m_made = true;
+    m_waitingForFrame = false;
+    if (m_counterHost) {
+        m_counter = m_factory(m_counterHost);
+        m_counter->setObjectName(QStringLiteral("counterPage"));
+        // Never shown: a page loads without being drawn, and a web view for one pixel costs as much
+        // as any other.
+        m_counter->setGeometry(152, 8, 1, 1);
+        connect(m_counter, &WebPage::loadFinished, this, &WebTabHost::counterLoaded);
+        counterTick();
+    }
+    for (int i = 0; i < kPages; ++i) {
+        if (m_addresses[i].isEmpty())
+            continue;
+        m_pages[i] = m_factory(m_hosts[i]);
+        m_hosts[i]->layout()->addWidget(m_pages[i]);
+        // Started, not waited for: the working pages are usable meanwhile.
+        m_pages[i]->load(m_addresses[i]);
+    }
+    emit pagesMade();
 }
 
 void WebTabHost::counterTick()
@@ -77,6 +98,8 @@ void WebTabHost::onCurrentChanged(int index)
     for (int i = 0; i < kPages; ++i) {
         if (m_tabs->indexOf(m_sheets[i]) != index)
             continue;
+        if (!m_made && !m_addresses[i].isEmpty())
+            makePages(); // chosen before the window's first frame had gone out
         if (!m_pages[i] || !m_pages[i]->reload())
             emit reloadFailed();
         return;
@@ -97,6 +120,14 @@ bool WebTabHost::containsWidget(const QWidget *w) const
 bool WebTabHost::eventFilter(QObject *watched, QEvent *event)
 {
     switch (event->type()) {
+    case QEvent::Paint:
+        // The pages wait until the window has been drawn once, and what that frame set going has run:
+        // the web engine takes a while to start, and the window is usable without it.
+        if (m_waitingForFrame && watched == m_tabs) {
+            m_waitingForFrame = false;
+            QTimer::singleShot(0, this, [this] { QTimer::singleShot(0, this, &WebTabHost::makePages); });
+        }
+        return false;
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonRelease:
     case QEvent::MouseButtonDblClick:
