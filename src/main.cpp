@@ -114,5 +114,10 @@ int main(int argc, char **argv)
     Launcher launcher(window, prompts, life);
     QObject::connect(&instance, &SingleInstance::activationRequested, &launcher, &Launcher::bringToFront);
     launcher.launch();
+    // While the first requests are out: the audio outputs and the tray take a while to ask for.
+    QTimer::singleShot(0, &launcher, [&sound, &notifier] {
+        sound.prepare();
+        notifier.prepare();
+    });
     return app.exec();
 }

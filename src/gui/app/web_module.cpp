@@ -22,13 +22,19 @@ using MakePage = WebPage *(*)(QWidget *parent);
 
 WebPage *makePlainPage(QWidget *parent) { return new PlainWebPage(parent); }
 
-// One renderer process for all pages of one site instead of one per page; flags the user set stay.
-void useOneRendererPerSite()
+// One renderer process for all pages of one site instead of one per page; and, where the sandbox is
+// off anyway, no zygote process to start renderers from. Flags the user set stay.
+void chooseProcesses()
 {
-    QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
-    if (flags.split(' ').contains("--process-per-site"))
-        return;
-    qputenv("QTWEBENGINE_CHROMIUM_FLAGS", (flags.trimmed() + " --process-per-site").trimmed());
+    QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS").trimmed();
+    QList<QByteArray> wanted{"--process-per-site"};
+    if (qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX"))
+        wanted << "--no-zygote";
+    for (const QByteArray &flag : wanted) {
+        if (!flags.split(' ').contains(flag))
+            flags = (flags + ' ' + flag).trimmed();
+    }
+    qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags);
 }
 
 // What the web engine would have done at the application's start, done when it is first needed: a
@@ -59,7 +65,7 @@ WebPageFactory loadWebModule(const QString &path, QString *error)
         *error = QStringLiteral("%1: no such file").arg(path);
         return {};
     }
-    useOneRendererPerSite();
+    chooseProcesses();
     shareOpenGLContexts();
     QLibrary module(path);
     const auto make = reinterpret_cast<MakePage>(module.resolve("kestrinMakeEngineWebPage"));
