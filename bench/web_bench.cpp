@@ -28,13 +28,13 @@ QString breakdown(int pid)
 
 int main(int argc, char **argv)
 {
-    const WebPageFactory webPages = prepareWebPages();
+    const WebPages webPages = prepareWebPages();
     QApplication app(argc, argv);
     if (QGuiApplication::platformName() != QLatin1String("xcb"))
         std::fprintf(stderr, "note: running on %s, not a real X server\n", qPrintable(QGuiApplication::platformName()));
     BenchLibrary lib({20000, 2000, 2000, 2000});
     BenchWindow bench(lib);
-    bench.webPages = webPages;
+    bench.webPages = webPages.make;
 
     QElapsedTimer clock;
     clock.start();

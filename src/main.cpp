@@ -87,7 +87,7 @@ int main(int argc, char **argv)
     int exitCode = 0;
     if (answersFromTheCommandLine(argc, argv, &exitCode))
         return exitCode;
-    const WebPageFactory webPages = prepareWebPages();
+    const WebPages webPages = prepareWebPages();
     QApplication app(argc, argv);
     setUpApplication(app);
     // A second copy would rewrite the download queue from its own list over the first one's; it shows the
@@ -107,7 +107,7 @@ int main(int argc, char **argv)
     ChimeSound sound;
     TrayNotifier notifier;
     MainWindow window(Platform{prompts, shell, settings, folders, life, ServerTable::builtIn(), {}, &sound, &notifier, {},
-                               webPages});
+                               webPages.make, webPages.warmUp});
     std::unique_ptr<GridDrawnReport> report;
     if (qEnvironmentVariableIsSet("KESTRIN_REPORT_GRID_DRAWN"))
         report = std::make_unique<GridDrawnReport>(window.galleryPage()->pictureGrid());

@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 namespace kestrin::test {
-WebPageFactory webPages;
+WebPages webPages;
 }
 
 int main(int argc, char **argv)

@@ -5,6 +5,8 @@
 #include <QLibrary>
 #include <QLibraryInfo>
 #include <QOpenGLContext>
+#include <QPointer>
+#include <future>
 #include <memory>
 #include <unistd.h>
 
@@ -38,16 +40,52 @@ void chooseProcesses()
 }
 
 // What the web engine would have done at the application's start, done when it is first needed: a
-// shared OpenGL context made then costs nothing to a program that never shows a page.
+// shared OpenGL context made then costs nothing to a program that never shows a page. Made on any
+// thread where the platform allows it; it then belongs to the window's thread and lives as long as the
+// program.
 void shareOpenGLContexts()
 {
     if (QOpenGLContext::globalShareContext())
         return;
-    auto *context = new QOpenGLContext(qApp);
+    auto *context = new QOpenGLContext;
     context->create();
+    context->moveToThread(qApp->thread());
     qt_gl_set_global_share_context(context);
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
 }
+
+// The slow half of loading the module, which may run on another thread; why it failed, or nothing.
+QString loadLibraries(const QString &path)
+{
+    if (!QFileInfo::exists(path))
+        return QStringLiteral("%1: no such file").arg(path);
+    shareOpenGLContexts();
+    QLibrary module(path);
+    return module.load() ? QString() : module.errorString();
+}
+
+struct ModuleLoad
+{
+    std::shared_future<QString> libraries; // valid once started
+    WebPageFactory make;                  // set once finished
+
+    void finish()
+    {
+        if (make)
+            return;
+        const QString path = webModulePath();
+        if (!libraries.valid()) {
+            chooseProcesses();
+            libraries = std::async(std::launch::deferred, loadLibraries, path).share();
+        }
+        QString error = libraries.get();
+        if (error.isEmpty())
+            make = loadWebModule(path, &error);
+        if (!make) {
+            qWarning("web pages are shown as plain text: %s", qPrintable(error));
+            make = makePlainPage;
+        }
+    }
+};
 
 } // namespace
 
@@ -61,12 +99,11 @@ QString webModulePath()
 
 WebPageFactory loadWebModule(const QString &path, QString *error)
 {
-    if (!QFileInfo::exists(path)) {
-        *error = QStringLiteral("%1: no such file").arg(path);
+    chooseProcesses();
+    if (const QString failed = loadLibraries(path); !failed.isEmpty()) {
+        *error = failed;
         return {};
     }
-    chooseProcesses();
-    shareOpenGLContexts();
     QLibrary module(path);
     const auto make = reinterpret_cast<MakePage>(module.resolve("kestrinMakeEngineWebPage"));
     if (!make) {
@@ -76,31 +113,46 @@ WebPageFactory loadWebModule(const QString &path, QString *error)
     return make; // the module stays loaded for the rest of the run
 }
 
-WebPageFactory prepareWebPages()
+WebPages prepareWebPages()
 {
+    const auto atOnce = [](QObject *, std::function<void()> ready) { ready(); };
     if (qEnvironmentVariableIsSet("KESTRIN_NO_WEBENGINE"))
-        return makePlainPage;
+        return {makePlainPage, atOnce};
     // Without its helper process the web engine stops the whole program at the first page.
     QString helper = qEnvironmentVariable("QTWEBENGINE_PROCESS_PATH");
     if (helper.isEmpty())
         helper = QLibraryInfo::path(QLibraryInfo::LibraryExecutablesPath) + QStringLiteral("/QtWebEngineProcess");
     if (!QFileInfo(helper).isExecutable())
-        return makePlainPage;
+        return {makePlainPage, atOnce};
     // Chromium's sandbox refuses to run as root.
     if (geteuid() == 0 && !qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX"))
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
-    auto loaded = std::make_shared<WebPageFactory>();
-    return [loaded](QWidget *parent) -> WebPage * {
-        if (!*loaded) {
-            QString error;
-            *loaded = loadWebModule(webModulePath(), &error);
-            if (!*loaded) {
-                qWarning("web pages are shown as plain text: %s", qPrintable(error));
-                *loaded = makePlainPage;
-            }
-        }
-        return (*loaded)(parent);
+    auto load = std::make_shared<ModuleLoad>();
+    const auto make = [load](QWidget *parent) -> WebPage * {
+        load->finish();
+        return load->make(parent);
     };
+    const auto warmUp = [load](QObject *context, std::function<void()> ready) {
+        if (load->make || load->libraries.valid()) {
+            ready();
+            return;
+        }
+        chooseProcesses();
+        if (!QOpenGLContext::supportsThreadedOpenGL())
+            shareOpenGLContexts();
+        const QString path = webModulePath();
+        QPointer<QObject> guard(context);
+        load->libraries = std::async(std::launch::async, [path, guard, ready] {
+                              const QString error = loadLibraries(path);
+                              // Back on the window's thread, unless the context has gone meanwhile.
+                              QMetaObject::invokeMethod(qApp, [guard, ready] {
+                                  if (guard)
+                                      ready();
+                              }, Qt::QueuedConnection);
+                              return error;
+                          }).share();
+    };
+    return {make, warmUp};
 }
 
 } // namespace kestrin

@@ -12,7 +12,8 @@ const char *const WebTabHost::kCaptions[kPages] = {"图库首页", "开奖历史
 const char *const WebTabHost::kPaths[kPages] = {"kq/rd1.htm", "kq/rd2.htm", "kq/rd3.htm",
                                                "kq/rd4.htm", "kq/rd5.htm", "kq/rd6.htm"};
 
-WebTabHost::WebTabHost(QTabWidget *tabs, WebPageFactory factory) : QObject(tabs), m_tabs(tabs), m_factory(std::move(factory))
+WebTabHost::WebTabHost(QTabWidget *tabs, WebPageFactory factory, WarmUp warmUp)
+    : QObject(tabs), m_tabs(tabs), m_factory(std::move(factory)), m_warmUp(std::move(warmUp))
 {
     setObjectName(QStringLiteral("webTabs"));
     if (!m_factory)
@@ -74,15 +75,28 @@ void WebTabHost::makePages()
         connect(m_counter, &WebPage::loadFinished, this, &WebTabHost::counterLoaded);
         counterTick();
     }
+    makeNextPage();
+}
+
+void WebTabHost::makeNextPage()
+{
+    // One at a time: the window takes input between them.
     for (int i = 0; i < kPages; ++i) {
-        if (m_addresses[i].isEmpty())
-            continue;
-        m_pages[i] = m_factory(m_hosts[i]);
-        m_hosts[i]->layout()->addWidget(m_pages[i]);
-        // Started, not waited for: the working pages are usable meanwhile.
-        m_pages[i]->load(m_addresses[i]);
+        if (!m_addresses[i].isEmpty() && !m_pages[i]) {
+            makePage(i);
+            QTimer::singleShot(0, this, &WebTabHost::makeNextPage);
+            return;
+        }
     }
     emit pagesMade();
+}
+
+void WebTabHost::makePage(int i)
+{
+    m_pages[i] = m_factory(m_hosts[i]);
+    m_hosts[i]->layout()->addWidget(m_pages[i]);
+    // Started, not waited for: the working pages are usable meanwhile.
+    m_pages[i]->load(m_addresses[i]);
 }
 
 void WebTabHost::counterTick()
@@ -98,8 +112,12 @@ void WebTabHost::onCurrentChanged(int index)
     for (int i = 0; i < kPages; ++i) {
         if (m_tabs->indexOf(m_sheets[i]) != index)
             continue;
-        if (!m_made && !m_addresses[i].isEmpty())
-            makePages(); // chosen before the window's first frame had gone out
+        if (!m_addresses[i].isEmpty() && !m_pages[i]) {
+            // Chosen before its page was made: made now, and its first load is the reload.
+            makePages();
+            if (!m_pages[i])
+                makePage(i);
+        }
         if (!m_pages[i] || !m_pages[i]->reload())
             emit reloadFailed();
         return;
@@ -125,7 +143,14 @@ bool WebTabHost::eventFilter(QObject *watched, QEvent *event)
         // the web engine takes a while to start, and the window is usable without it.
         if (m_waitingForFrame && watched == m_tabs) {
             m_waitingForFrame = false;
-            QTimer::singleShot(0, this, [this] { QTimer::singleShot(0, this, &WebTabHost::makePages); });
+            QTimer::singleShot(0, this, [this] {
+                QTimer::singleShot(0, this, [this] {
+                    if (m_warmUp)
+                        m_warmUp(this, [this] { makePages(); });
+                    else
+                        makePages();
+                });
+            });
         }
         return false;
     case QEvent::MouseButtonPress:

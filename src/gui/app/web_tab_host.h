@@ -26,7 +26,8 @@ public:
     static const char *const kPaths[kPages];
     static constexpr char kCounterPath[] = "kq/counter.htm";
 
-    WebTabHost(QTabWidget *pages, WebPageFactory factory);
+    using WarmUp = std::function<void(QObject *context, std::function<void()> ready)>;
+    WebTabHost(QTabWidget *pages, WebPageFactory factory, WarmUp warmUp = {});
 
     QWidget *sheet(int i) const { return m_sheets[i]; }
     QWidget *browserHost(int i) const { return m_hosts[i]; }
@@ -38,7 +39,8 @@ public:
     void setUp(const QString &base);
     // Start-up: the counter page inside host, to load from baseUrl() when made and at every tick.
     void startCounter(QWidget *host, std::function<QString()> baseUrl);
-    // Makes the pages and the counter and starts their loads (once; normally after the first frame).
+    // Makes the counter and then, one turn of the event loop each, the pages, starting their loads
+    // (once; normally after the first frame and the warm-up).
     void makePages();
     void counterTick();
     // Whether w lies inside one of the web pages' browsers.
@@ -55,9 +57,12 @@ protected:
 
 private:
     void onCurrentChanged(int index);
+    void makePage(int i);
+    void makeNextPage();
 
     QTabWidget *m_tabs;
     WebPageFactory m_factory;
+    WarmUp m_warmUp;
     QWidget *m_sheets[kPages] = {};
     QWidget *m_hosts[kPages] = {};
     WebPage *m_pages[kPages] = {};
