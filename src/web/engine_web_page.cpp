@@ -9,11 +9,17 @@
 
 namespace kestrin {
 
-EngineWebPage::EngineWebPage(QWidget *parent) : WebPage(parent), m_page(new QWebEnginePage(this))
+EngineWebPage::EngineWebPage(QWidget *parent) : WebPage(parent)
 {
     setObjectName(QStringLiteral("engineWebPage"));
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
+    makePage();
+}
+
+void EngineWebPage::makePage()
+{
+    m_page = new QWebEnginePage(this);
     // Nor does it ask the library's server for icons it does not publish.
     m_page->settings()->setAttribute(QWebEngineSettings::AutoLoadIconsForPage, false);
     connect(m_page, &QWebEnginePage::loadFinished, this, [this](bool ok) {
@@ -22,8 +28,16 @@ EngineWebPage::EngineWebPage(QWidget *parent) : WebPage(parent), m_page(new QWeb
     });
     connect(m_page, &QWebEnginePage::renderProcessTerminated, this,
             [this](QWebEnginePage::RenderProcessTerminationStatus status, int) {
-                if (status != QWebEnginePage::NormalTerminationStatus)
-                    showFailure(QStringLiteral("网页组件停止运行，无法显示此页面：\n%1").arg(m_url.toString()));
+                if (status == QWebEnginePage::NormalTerminationStatus)
+                    return;
+                showFailure(QStringLiteral("网页组件停止运行，无法显示此页面：\n%1").arg(m_url.toString()));
+                if (!m_view) {
+                    // A view cannot take over a page whose renderer has died: a new page takes its
+                    // place, to load the address again when asked.
+                    m_page->deleteLater();
+                    makePage();
+                    m_pageIsNew = true;
+                }
             });
 }
 
@@ -50,6 +64,7 @@ void EngineWebPage::showEvent(QShowEvent *event)
 void EngineWebPage::load(const QUrl &url)
 {
     m_url = url;
+    m_pageIsNew = false;
     // Always asked of the server: the pages change under the same address (results, the visit
     // count), and pages without expiry would otherwise be taken from the cache for days.
     QWebEngineHttpRequest request(url);
@@ -69,7 +84,10 @@ bool EngineWebPage::reload()
     } else if (!m_loadsEnded) {
         return true; // the first load is still under way: it is the reload
     }
-    m_page->triggerAction(QWebEnginePage::Reload);
+    if (m_pageIsNew)
+        load(m_url);
+    else
+        m_page->triggerAction(QWebEnginePage::Reload);
     return true;
 }
 

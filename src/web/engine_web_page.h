@@ -23,12 +23,14 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
+    void makePage();
     void showFailure(const QString &why);
 
-    QWebEnginePage *m_page;
+    QWebEnginePage *m_page = nullptr;
     QWebEngineView *m_view = nullptr;
     QLabel *m_failure = nullptr;
     bool m_loadsEnded = false; // some load has ended, well or not
+    bool m_pageIsNew = false;  // made in place of one whose renderer died, nothing loaded yet
 };
 
 } // namespace kestrin

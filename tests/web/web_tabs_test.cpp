@@ -43,13 +43,13 @@ QWidget *engineView(const WebPage *page)
 }
 QString titleOf(const WebPage *page) { return enginePage(page) ? enginePage(page)->property("title").toString() : QString(); }
 
-// Started, with the pages made (they are, once the window has been drawn).
+// Started, with the four pages made (they are, one by one, once the window has been drawn).
 MainWindow &startWithWebPages(WindowHarness &h)
 {
     h.makeWebPage = webPages.make;
     h.warmUpWebPages = webPages.warmUp; // as the program does
     MainWindow &w = h.start();
-    if (!h.started || !waitUntil([&] { return w.webTabs()->page(0) != nullptr; }, 10000))
+    if (!h.started || !waitUntil([&] { return w.webTabs()->page(3) != nullptr; }, 10000))
         throw std::runtime_error("the window did not start");
     if (!w.webTabs()->page(0)->inherits("kestrin::EngineWebPage"))
         throw std::runtime_error("no web view: the web module was not loaded");
@@ -258,6 +258,7 @@ TEST(WebTabs, WithoutTheWebEngineThePagesSayWhereToLookAndAReloadReportsTheError
     h.makeWebPage = plain;
     MainWindow &w = h.start();
     ASSERT_TRUE(h.started);
+    ASSERT_TRUE(waitUntil([&] { return w.webTabs()->page(3) != nullptr; }));
     auto *page = qobject_cast<PlainWebPage *>(w.webTabs()->page(0));
     ASSERT_TRUE(page);
     EXPECT_TRUE(page->message().contains(h.lib.url() + "kq/rd1.htm"));
