@@ -56,12 +56,14 @@ QString awaitLine(QProcess &p, QProcess::ProcessChannel channel, const QByteArra
     p.setReadChannel(channel);
     QElapsedTimer clock;
     clock.start();
-    while (clock.elapsed() < ms && p.state() != QProcess::NotRunning) {
+    while (clock.elapsed() < ms) {
         while (p.canReadLine()) {
             const QByteArray line = p.readLine().trimmed();
             if (line.startsWith(prefix))
                 return QString::fromUtf8(line.mid(prefix.size())).trimmed();
         }
+        if (p.state() == QProcess::NotRunning)
+            break; // and what it wrote has been read
         waitFor([&] { return p.canReadLine() || p.state() == QProcess::NotRunning; }, 50);
     }
     return {};
