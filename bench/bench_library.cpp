@@ -25,13 +25,14 @@ QString TempFolders::folder(const QString &)
     return dir.path();
 }
 
-BenchLibrary::BenchLibrary(const QList<int> &sizes)
+bool writeBenchLibrary(const QString &dir, const QList<int> &sizes, QString *error)
 {
-    QString error;
-    library::initLibrary(m_dir.path(), {int(sizes.size()), 8, 1}, &error);
+    if (!library::initLibrary(dir, {int(sizes.size()), 8, 1}, error))
+        return false;
     for (int c = 0; c < sizes.size(); ++c) {
         library::CategoryFiles files;
-        library::readCategory(m_dir.path(), c, &files, &error);
+        if (!library::readCategory(dir, c, &files, error))
+            return false;
         files.records.clear();
         files.records.reserve(sizes[c]);
         for (int k = 0; k < sizes[c]; ++k)
@@ -40,14 +41,22 @@ BenchLibrary::BenchLibrary(const QList<int> &sizes)
         files.latest.clear();
         for (int k = qMax(0, sizes[c] - 50); k < sizes[c]; ++k)
             files.latest << QByteArray::number(k);
-        library::writeCategory(m_dir.path(), c, files, &error);
+        if (!library::writeCategory(dir, c, files, error))
+            return false;
         // Published a while ago, as a library is when a user comes to it.
         for (const QString &name : {QStringLiteral("/kq/Page%1.dat"), QStringLiteral("/kq/Changer%1.dat")}) {
-            QFile f(m_dir.path() + name.arg(c));
+            QFile f(dir + name.arg(c));
             if (f.open(QIODevice::ReadWrite))
                 f.setFileTime(QDateTime::currentDateTime().addSecs(-3600), QFileDevice::FileModificationTime);
         }
     }
+    return true;
+}
+
+BenchLibrary::BenchLibrary(const QList<int> &sizes)
+{
+    QString error;
+    writeBenchLibrary(m_dir.path(), sizes, &error);
     QTcpServer probe; // a free port
     probe.listen(QHostAddress::LocalHost, 0);
     const QString port = QString::number(probe.serverPort());
@@ -140,7 +149,7 @@ HttpResult fetch(const QString &url)
 
 bool BenchWindow::start()
 {
-    window = std::make_unique<MainWindow>(Platform{prompts, shell, store, folders, life, lib.table(), {}, nullptr, nullptr, {}, webPages});
+    window = std::make_unique<MainWindow>(Platform{prompts, shell, store, folders, life, lib.table(), {}, nullptr, nullptr, {}, webPages, {}});
     bool finished = false, started = false;
     QObject::connect(window.get(), &MainWindow::startFinished, [&](bool ok) {
         finished = true;

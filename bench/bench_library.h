@@ -42,8 +42,11 @@ struct TempFolders : ShellFolders
     QString folder(const QString &) override;
 };
 
-// Category i holds sizes[i] pictures (and 50 latest entries); served on 127.0.0.1 by the library tool
-// in a process of its own, so the memory and the time measured are the client's alone.
+// Writes a library into dir whose category i holds sizes[i] pictures (and 50 latest entries).
+bool writeBenchLibrary(const QString &dir, const QList<int> &sizes, QString *error);
+
+// That library, served on 127.0.0.1 in a process of its own (nginx where installed, else the library
+// tool), so the memory and the time measured are the client's alone.
 class BenchLibrary
 {
 public:

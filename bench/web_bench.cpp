@@ -1,15 +1,13 @@
 // Start-up with the four web tabs on a real X server, and the memory of the whole process tree (the
 // program and its web engine helpers) while the counter page is loaded again and again. A timed run
 // (scripts/bench starts Xvfb for it).
-#include "web/engine_web_page.h"
+#include "gui/app/web_module.h"
 #include "gui/app/web_tab_host.h"
 #include "bench_library.h"
+#include "process_memory.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
-#include <QWebEngineView>
 #include <cstdio>
 
 using namespace kestrin;
@@ -17,73 +15,26 @@ using namespace kestrin::bench;
 
 namespace {
 
-QList<int> childrenOf(int pid)
-{
-    QList<int> out;
-    const QDir tasks(QStringLiteral("/proc/%1/task").arg(pid));
-    for (const QString &task : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        QFile f(tasks.filePath(task) + QStringLiteral("/children"));
-        if (!f.open(QIODevice::ReadOnly))
-            continue;
-        for (const QByteArray &child : f.readAll().split(' ')) {
-            if (child.trimmed().toInt() > 0)
-                out << child.trimmed().toInt();
-        }
-    }
-    return out;
-}
-
-// Proportional set size in kB of one process.
-long ownPssKb(int pid)
-{
-    long kb = 0;
-    QFile f(QStringLiteral("/proc/%1/smaps_rollup").arg(pid));
-    if (f.open(QIODevice::ReadOnly)) {
-        for (const QByteArray &line : f.readAll().split('\n')) {
-            if (line.startsWith("Pss:"))
-                kb += line.mid(4).trimmed().split(' ').first().toLong();
-        }
-    }
-    return kb;
-}
-
-// ... and of everything it started.
-long treePssKb(int pid)
-{
-    long kb = ownPssKb(pid);
-    for (int child : childrenOf(pid))
-        kb += treePssKb(child);
-    return kb;
-}
-
 // "pid:kB" for each process of the tree, to see which one grows.
 QString breakdown(int pid)
 {
-    QString out = QStringLiteral(" %1:%2").arg(pid).arg(ownPssKb(pid));
-    for (int child : childrenOf(pid))
-        out += breakdown(child);
+    QString out;
+    for (int p : processTree(pid))
+        out += QStringLiteral(" %1:%2").arg(p).arg(pssKb(p));
     return out;
-}
-
-int processCount(int pid)
-{
-    int n = 1;
-    for (int child : childrenOf(pid))
-        n += processCount(child);
-    return n;
 }
 
 } // namespace
 
 int main(int argc, char **argv)
 {
-    const WebPageFactory webPages = prepareWebPages();
+    const WebPages webPages = prepareWebPages();
     QApplication app(argc, argv);
     if (QGuiApplication::platformName() != QLatin1String("xcb"))
         std::fprintf(stderr, "note: running on %s, not a real X server\n", qPrintable(QGuiApplication::platformName()));
     BenchLibrary lib({20000, 2000, 2000, 2000});
     BenchWindow bench(lib);
-    bench.webPages = webPages;
+    bench.webPages = webPages.make;
 
     QElapsedTimer clock;
     clock.start();
@@ -95,8 +46,13 @@ int main(int argc, char **argv)
     WebTabHost *tabs = bench.window->webTabs();
     const auto loaded = [&] {
         for (int i = 0; i < 4; ++i) {
-            auto *page = qobject_cast<EngineWebPage *>(tabs->page(i));
-            if (!page || page->view()->page()->isLoading() || page->view()->title().isEmpty())
+            // The engine's page, reached through its properties: this program does not link the engine.
+            WebPage *page = tabs->page(i);
+            QObject *engine = nullptr;
+            for (QObject *child : page ? page->children() : QObjectList{})
+                engine = child->inherits("QWebEnginePage") ? child : engine;
+            if (!engine || engine->property("loading").toBool() ||
+                engine->property("title").toString().isEmpty())
                 return false;
         }
         return true;
@@ -118,7 +74,7 @@ int main(int argc, char **argv)
     const int pid = int(QCoreApplication::applicationPid());
     const long before = treePssKb(pid);
     std::printf("processes: %d; PSS of the tree with the four tabs loaded: %ld kB (reloads %d ms apart)\n",
-                processCount(pid), before, gapMs);
+                int(processTree(pid).size()), before, gapMs);
     long last = before;
     for (int round = 1; round <= 100; ++round) {
         const int want = counterLoads + 1;

@@ -1,10 +1,13 @@
 #include "gui/app/app_title.h"
 #include "gui/app/desktop_alerts.h"
-#include "web/engine_web_page.h"
+#include "gui/app/web_module.h"
 #include "gui/app/gui_platform.h"
 #include "gui/app/launcher.h"
 #include "gui/app/main_window.h"
 #include "core/catalogue/gbk.h"
+#include "gui/gallery/gallery_page.h"
+#include "gui/gallery/picture_grid.h"
+#include "platform/launch_clock.h"
 #include "platform/lifecycle.h"
 #include "platform/qt_settings_store.h"
 #include "platform/single_instance.h"
@@ -12,9 +15,12 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QDir>
 #include <QMessageBox>
+#include <QTimer>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
 using namespace kestrin;
 
@@ -40,17 +46,39 @@ bool answersFromTheCommandLine(int argc, char **argv, int *exitCode)
                        "  settings (save folder, remembered user): %1\n"
                        "  personal zone users and picks:           %2\n"
                        "  download queue:                          %3\n"
-                       "Servers: %4")
+                       "Servers: %4\n"
+                       "Web pages shown by: %5")
             .arg(QtSettingsStore().location(),
                  StandardShellFolders().folder(QStringLiteral("Personal")) + QStringLiteral("/MySelect.ini"),
                  StandardShellFolders().folder(QStringLiteral("AppData")) + QStringLiteral("/queue.json"),
-                 ServerTable::builtIn().urls.join(QStringLiteral(" "))));
+                 ServerTable::builtIn().urls.join(QStringLiteral(" ")), QDir::cleanPath(webModulePath())));
     parser.addHelpOption();
     parser.addVersionOption();
     parser.process(app); // prints and exits for --help and --version
     *exitCode = 0;
     return true;
 }
+
+// For timing tools (KESTRIN_REPORT_GRID_DRAWN set): one line on stderr once the picture grid has first
+// been drawn with records, after that frame went to the display.
+class GridDrawnReport : public QObject
+{
+public:
+    explicit GridDrawnReport(PictureGrid *grid) : m_grid(grid) { grid->viewport()->installEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint && m_grid->model()->rowCount() > 0) {
+            watched->removeEventFilter(this);
+            QTimer::singleShot(0, [] { std::fprintf(stderr, "kestrin: grid drawn %.1f ms\n", msSinceLaunch()); });
+        }
+        return false;
+    }
+
+private:
+    PictureGrid *m_grid;
+};
 
 } // namespace
 
@@ -59,7 +87,7 @@ int main(int argc, char **argv)
     int exitCode = 0;
     if (answersFromTheCommandLine(argc, argv, &exitCode))
         return exitCode;
-    const WebPageFactory webPages = prepareWebPages();
+    const WebPages webPages = prepareWebPages();
     QApplication app(argc, argv);
     setUpApplication(app);
     // A second copy would rewrite the download queue from its own list over the first one's; it shows the
@@ -79,9 +107,17 @@ int main(int argc, char **argv)
     ChimeSound sound;
     TrayNotifier notifier;
     MainWindow window(Platform{prompts, shell, settings, folders, life, ServerTable::builtIn(), {}, &sound, &notifier, {},
-                               webPages});
+                               webPages.make, webPages.warmUp});
+    std::unique_ptr<GridDrawnReport> report;
+    if (qEnvironmentVariableIsSet("KESTRIN_REPORT_GRID_DRAWN"))
+        report = std::make_unique<GridDrawnReport>(window.galleryPage()->pictureGrid());
     Launcher launcher(window, prompts, life);
     QObject::connect(&instance, &SingleInstance::activationRequested, &launcher, &Launcher::bringToFront);
     launcher.launch();
+    // While the first requests are out: the audio outputs and the tray take a while to ask for.
+    QTimer::singleShot(0, &launcher, [&sound, &notifier] {
+        sound.prepare();
+        notifier.prepare();
+    });
     return app.exec();
 }

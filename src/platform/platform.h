@@ -35,6 +35,9 @@ struct Platform
     std::function<int()> drawCode;
     // Makes the web pages of the tabs and the counter; empty: plain messages instead of web views.
     std::function<WebPage *(QWidget *parent)> makeWebPage;
+    // Gets what the pages need ready off the window's thread, then calls ready() (as long as context
+    // lives); empty: the first page made gets it ready itself.
+    std::function<void(QObject *context, std::function<void()> ready)> warmUpWebPages;
 };
 
 } // namespace kestrin

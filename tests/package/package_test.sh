@@ -42,5 +42,13 @@ help=$(env -u DISPLAY "$r/bin/kestrin" --help) || fail "--help failed"
 for word in MySelect.ini queue.json --version; do
   [[ $help == *"$word"* ]] || fail "--help does not mention $word"
 done
+# The web views come from a module that the installed program finds beside itself, and whose every
+# symbol of ours the (stripped) program provides.
+module=$(sed -n 's/^Web pages shown by: //p' <<<"$help")
+[ "$module" = "$r/lib/kestrin/libkestrin_web.so" ] || fail "the program looks for its web module at '$module'"
+[ -s "$module" ] || fail "missing lib/kestrin/libkestrin_web.so"
+provided=$(nm -D --defined-only "$r/bin/kestrin" | awk '{print $3}' | sort -u)
+missing=$(nm -D --undefined-only "$module" | awk '{print $2}' | grep kestrin | sort -u | comm -23 - <(echo "$provided"))
+[ -z "$missing" ] || fail "the program does not provide the web module's $missing"
 "$r/bin/kestrin-library" --help >/dev/null 2>&1 || fail "kestrin-library --help failed"
 echo "ok: $(basename "$deb"), $version"

@@ -22,7 +22,7 @@ TestSeams::TestSeams()
 Platform TestSeams::platform(const ServerTable &servers, Prompts *otherPrompts)
 {
     return Platform{otherPrompts ? *otherPrompts : prompts, shell, *settings, folders, life, servers, {}, &sound,
-                    &notifier, [] { return 4321; }, {}};
+                    &notifier, [] { return 4321; }, {}, {}};
 }
 
 SessionHarness::SessionHarness(library::InitOptions options) : lib(options) {}

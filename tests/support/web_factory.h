@@ -1,7 +1,7 @@
 #pragma once
-#include "gui/app/web_page.h"
+#include "gui/app/web_module.h"
 
 namespace kestrin::test {
 // The program's own web pages, prepared before the application was made.
-extern WebPageFactory webPages;
+extern WebPages webPages;
 }

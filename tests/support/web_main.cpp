@@ -1,11 +1,11 @@
-#include "web/engine_web_page.h"
+#include "gui/app/web_module.h"
 #include "web_factory.h"
 
 #include <QApplication>
 #include <gtest/gtest.h>
 
 namespace kestrin::test {
-WebPageFactory webPages;
+WebPages webPages;
 }
 
 int main(int argc, char **argv)

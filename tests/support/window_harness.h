@@ -49,6 +49,7 @@ public:
     Prompts *realPrompts = nullptr; // real message boxes instead of the scripted answers
     std::function<int()> drawCode = [] { return 4321; }; // the login's verification code
     WebPageFactory makeWebPage; // empty: plain pages, no web engine
+    std::function<void(QObject *, std::function<void()>)> warmUpWebPages; // empty: none
     // Plays the user's part in a download dialog once it shows; without one it stays open.
     std::function<void(DownloadDialog &)> onDialog;
     QPointer<DownloadDialog> lastDialog;

@@ -1,12 +1,17 @@
 // The web tabs and the counter with real web views against the library server: what they request,
-// read from the server's log, and that a page that misbehaves never takes the window with it.
-#include "web/engine_web_page.h"
+// read from the server's log, and that a page that misbehaves never takes the window with it. The
+// views come from the program's web module, loaded as the program loads it; this test reaches the
+// engine's objects through their properties only, so it does not link the engine itself.
+#include "gui/app/web_module.h"
 #include "web_factory.h"
 #include "window_harness.h"
 
 #include <QContextMenuEvent>
 #include <QFile>
-#include <QWebEngineView>
+#include <QLabel>
+#include <QSet>
+#include <QTemporaryDir>
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <csignal>
 
@@ -23,12 +28,31 @@ bool waitForRequests(const library::LibraryServer &server, const QString &path, 
 // Nothing more arrives for a while: a page that would reload has asked the server by then.
 void settle(int ms = 800) { QTest::qWait(ms); }
 
+// The engine's page and view inside one of our pages (null where there is none).
+QObject *enginePage(const WebPage *page)
+{
+    const QList<QObject *> children = page ? page->children() : QList<QObject *>{};
+    const auto it = std::find_if(children.begin(), children.end(), [](QObject *o) { return o->inherits("QWebEnginePage"); });
+    return it == children.end() ? nullptr : *it;
+}
+QWidget *engineView(const WebPage *page)
+{
+    const QList<QWidget *> children = page ? page->findChildren<QWidget *>(Qt::FindDirectChildrenOnly) : QList<QWidget *>{};
+    const auto it = std::find_if(children.begin(), children.end(), [](QWidget *w) { return w->inherits("QWebEngineView"); });
+    return it == children.end() ? nullptr : *it;
+}
+QString titleOf(const WebPage *page) { return enginePage(page) ? enginePage(page)->property("title").toString() : QString(); }
+
+// Started, with the four pages made (they are, one by one, once the window has been drawn).
 MainWindow &startWithWebPages(WindowHarness &h)
 {
-    h.makeWebPage = webPages;
+    h.makeWebPage = webPages.make;
+    h.warmUpWebPages = webPages.warmUp; // as the program does
     MainWindow &w = h.start();
-    if (!h.started)
+    if (!h.started || !waitUntil([&] { return w.webTabs()->page(3) != nullptr; }, 10000))
         throw std::runtime_error("the window did not start");
+    if (!w.webTabs()->page(0)->inherits("kestrin::EngineWebPage"))
+        throw std::runtime_error("no web view: the web module was not loaded");
     return w;
 }
 
@@ -59,13 +83,25 @@ TEST(WebTabs, PagesLoadAtStartAndReloadOnlyWhenTheirTabIsChosen)
     EXPECT_EQ(requestsFor(server, "/favicon.ico"), 0); // icons the library does not publish
     EXPECT_EQ(requestsFor(server, "/kq/rd2.htm"), 1);
 
+    // One renderer serves the pages of the one site, and no page has a view until its tab is shown.
+    const QList<WebPage *> pages{w.webTabs()->page(0), w.webTabs()->page(1), w.webTabs()->page(2),
+                                 w.webTabs()->page(3), w.webTabs()->counter()};
+    const auto renderers = [&] {
+        QSet<qint64> pids;
+        for (WebPage *page : pages)
+            pids << enginePage(page)->property("renderProcessPid").toLongLong();
+        return pids;
+    };
+    EXPECT_TRUE(waitUntil([&] { return !renderers().contains(0); }, 20000));
+    EXPECT_EQ(renderers().size(), 1);
+    for (WebPage *page : pages)
+        EXPECT_FALSE(engineView(page)) << page->url().toString().toStdString();
     QTabWidget *tabs = w.pages();
     for (int i = 2; i < 6; ++i) {
         tabs->setCurrentIndex(i);
-        auto *page = qobject_cast<EngineWebPage *>(w.webTabs()->page(i - 2));
-        ASSERT_TRUE(page);
-        EXPECT_TRUE(waitUntil([&] { return page->view()->title() == tabs->tabText(i); }, 20000))
-            << page->view()->title().toStdString();
+        WebPage *page = w.webTabs()->page(i - 2);
+        EXPECT_TRUE(engineView(page)) << i;
+        EXPECT_TRUE(waitUntil([&] { return titleOf(page) == tabs->tabText(i); }, 20000)) << titleOf(page).toStdString();
         settle(300);
         saveScreen(&w, QStringLiteral("web-tab-%1").arg(i - 1));
     }
@@ -91,7 +127,7 @@ TEST(WebTabs, TheCounterAsksAgainEachTickFromTheServerInUse)
     ASSERT_TRUE(second.start({QStringLiteral("127.0.0.1")}, 0, false, &error)) << error.toStdString();
     ServerTable servers = h.lib.table();
     servers.urls[1] = second.url();
-    h.makeWebPage = webPages;
+    h.makeWebPage = webPages.make;
     MainWindow &w = h.start(servers);
     ASSERT_TRUE(h.started);
     QSignalSpy loaded(w.webTabs(), &WebTabHost::counterLoaded);
@@ -119,11 +155,12 @@ TEST(WebTabs, RightClicksAreDroppedInsideThePagesOnly)
 {
     WindowHarness h;
     MainWindow &w = startWithWebPages(h);
-    auto *page = qobject_cast<EngineWebPage *>(w.webTabs()->page(0));
-    ASSERT_TRUE(page);
+    WebPage *page = w.webTabs()->page(0);
     w.pages()->setCurrentIndex(2);
     // Mouse input goes to the widget that draws the page, inside the view.
-    QWidget *target = page->view()->focusProxy() ? page->view()->focusProxy() : page->view();
+    QWidget *view = engineView(page);
+    ASSERT_TRUE(view);
+    QWidget *target = view->focusProxy() ? view->focusProxy() : view;
     EventRecorder recorder;
     target->installEventFilter(&recorder);
     const QPoint at(20, 20), global = target->mapToGlobal(at);
@@ -173,37 +210,55 @@ TEST(WebTabs, ARendererThatDiesShowsAMessageAndComesBackWhenTheTabIsChosen)
 {
     WindowHarness h;
     MainWindow &w = startWithWebPages(h);
-    auto *page = qobject_cast<EngineWebPage *>(w.webTabs()->page(1));
-    ASSERT_TRUE(page);
-    ASSERT_TRUE(waitUntil([&] { return page->view()->page()->renderProcessPid() > 0; }, 20000));
-    ::kill(pid_t(page->view()->page()->renderProcessPid()), SIGKILL);
-    ASSERT_TRUE(waitUntil([&] { return !page->view()->isVisibleTo(page); }, 20000));
+    WebPage *page = w.webTabs()->page(1);
+    const auto renderer = [&] { return enginePage(page)->property("renderProcessPid").toLongLong(); };
+    ASSERT_TRUE(waitUntil([&] { return renderer() > 0; }, 20000));
+    ::kill(pid_t(renderer()), SIGKILL);
+    ASSERT_TRUE(waitUntil([&] { return page->findChild<QLabel *>() && page->findChild<QLabel *>()->isVisibleTo(page); }, 20000));
     EXPECT_TRUE(page->findChild<QLabel *>()->text().contains("/kq/rd2.htm"));
 
     h.lib.server().clearLog();
     w.pages()->setCurrentIndex(3);
     EXPECT_TRUE(waitForRequests(h.lib.server(), "/kq/rd2.htm", 1));
-    EXPECT_TRUE(page->view()->isVisibleTo(page));
+    ASSERT_TRUE(engineView(page));
+    EXPECT_TRUE(engineView(page)->isVisibleTo(page));
+    EXPECT_FALSE(page->findChild<QLabel *>()->isVisibleTo(page));
     EXPECT_TRUE(h.prompts.shown.isEmpty()) << h.prompts.shown.join('\n').toStdString();
 }
 
 TEST(WebTabs, WithoutTheWebEngineThePagesSayWhereToLookAndAReloadReportsTheError)
 {
-    // Turned off by the user, or its helper process missing: plain pages either way.
-    for (const char *variable : {"KESTRIN_NO_WEBENGINE", "QTWEBENGINE_PROCESS_PATH"}) {
-        qputenv(variable, "/nonexistent/helper");
-        const WebPageFactory factory = prepareWebPages();
-        qunsetenv(variable);
+    // Turned off by the user, its helper process missing, the web module missing or not loadable (a
+    // file that is no library): plain pages each time.
+    QTemporaryDir dir;
+    QFile junk(dir.filePath("libkestrin_web.so"));
+    ASSERT_TRUE(junk.open(QIODevice::WriteOnly) && junk.write("not a library") > 0);
+    junk.close();
+    const QList<std::pair<const char *, QByteArray>> cases{{"KESTRIN_NO_WEBENGINE", "1"},
+                                                          {"QTWEBENGINE_PROCESS_PATH", "/nonexistent/helper"},
+                                                          {"KESTRIN_WEB_MODULE", "/nonexistent/libkestrin_web.so"},
+                                                          {"KESTRIN_WEB_MODULE", junk.fileName().toLocal8Bit()}};
+    for (const auto &[variable, value] : cases) {
+        qputenv(variable, value);
+        const WebPageFactory factory = prepareWebPages().make;
         QWidget parent;
-        EXPECT_TRUE(qobject_cast<PlainWebPage *>(factory(&parent))) << variable;
+        EXPECT_TRUE(qobject_cast<PlainWebPage *>(factory(&parent))) << variable << " " << value.constData();
+        qunsetenv(variable);
     }
+    // The module the program finds beside itself makes web views.
+    QString error;
+    const WebPageFactory engine = loadWebModule(webModulePath(), &error);
+    ASSERT_TRUE(engine) << error.toStdString();
+    QWidget parent;
+    EXPECT_TRUE(engine(&parent)->inherits("kestrin::EngineWebPage"));
     qputenv("KESTRIN_NO_WEBENGINE", "1");
-    const WebPageFactory plain = prepareWebPages();
+    const WebPageFactory plain = prepareWebPages().make;
     qunsetenv("KESTRIN_NO_WEBENGINE");
     WindowHarness h;
     h.makeWebPage = plain;
     MainWindow &w = h.start();
     ASSERT_TRUE(h.started);
+    ASSERT_TRUE(waitUntil([&] { return w.webTabs()->page(3) != nullptr; }));
     auto *page = qobject_cast<PlainWebPage *>(w.webTabs()->page(0));
     ASSERT_TRUE(page);
     EXPECT_TRUE(page->message().contains(h.lib.url() + "kq/rd1.htm"));

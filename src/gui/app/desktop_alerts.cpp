@@ -7,12 +7,15 @@
 #include <QMediaDevices>
 #include <QSoundEffect>
 #include <QSystemTrayIcon>
+#include <utility>
 
 namespace kestrin {
 
-ChimeSound::ChimeSound()
+ChimeSound::ChimeSound() = default;
+
+void ChimeSound::prepare()
 {
-    if (QMediaDevices::audioOutputs().isEmpty())
+    if (std::exchange(m_prepared, true) || QMediaDevices::audioOutputs().isEmpty())
         return;
     m_effect = std::make_unique<QSoundEffect>();
     m_effect->setSource(QUrl(QStringLiteral("qrc:/sounds/notify.wav")));
@@ -22,13 +25,16 @@ ChimeSound::~ChimeSound() = default;
 
 void ChimeSound::play()
 {
+    prepare();
     if (m_effect)
         m_effect->play();
 }
 
-TrayNotifier::TrayNotifier()
+TrayNotifier::TrayNotifier() = default;
+
+void TrayNotifier::prepare()
 {
-    if (!QSystemTrayIcon::isSystemTrayAvailable())
+    if (std::exchange(m_prepared, true) || !QSystemTrayIcon::isSystemTrayAvailable())
         return;
     m_icon = std::make_unique<QSystemTrayIcon>(QIcon(carrierPicture(0).copy(8, 8, 32, 32)));
     m_icon->setToolTip(QStringLiteral("图库"));
@@ -39,6 +45,7 @@ TrayNotifier::~TrayNotifier() = default;
 
 void TrayNotifier::notify(const QString &title, const QString &text)
 {
+    prepare();
     if (m_icon)
         m_icon->showMessage(title, text, QSystemTrayIcon::Information, 8000);
 }

@@ -8,16 +8,20 @@ class QSystemTrayIcon;
 
 namespace kestrin {
 
-// The built-in chime, loaded once at start. Machines without an audio output get silence: no clip is
-// loaded, nothing plays, nothing blocks.
+// The built-in chime, loaded once by prepare() (or the first play). Machines without an audio output
+// get silence: no clip is loaded, nothing plays, nothing blocks.
 class ChimeSound : public NotificationSound
 {
 public:
     ChimeSound();
     ~ChimeSound() override;
+    // Asks for the audio outputs and loads the clip: a while on some machines, so not before the
+    // program has sent its first requests.
+    void prepare();
     void play() override;
 
 private:
+    bool m_prepared = false;
     std::unique_ptr<QSoundEffect> m_effect;
 };
 
@@ -27,9 +31,12 @@ class TrayNotifier : public DesktopNotifier
 public:
     TrayNotifier();
     ~TrayNotifier() override;
+    // Puts the icon in the tray (once; the first balloon does it otherwise).
+    void prepare();
     void notify(const QString &title, const QString &text) override;
 
 private:
+    bool m_prepared = false;
     std::unique_ptr<QSystemTrayIcon> m_icon;
 };
 

@@ -44,7 +44,7 @@ MainWindow::MainWindow(Platform platform, QWidget *parent)
     m_pages->addTab(m_gallery, QStringLiteral("图库模式"));
     m_filePage = new FilePage(m_platform, m_session);
     m_pages->addTab(m_filePage, QStringLiteral("软件模式"));
-    m_webTabs = new WebTabHost(m_pages, m_platform.makeWebPage);
+    m_webTabs = new WebTabHost(m_pages, m_platform.makeWebPage, m_platform.warmUpWebPages);
     m_pages->tabBar()->installEventFilter(this);
 
     m_statusBar = new WindowStatusBar(this);

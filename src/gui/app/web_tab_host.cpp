@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QMouseEvent>
+#include <QTimer>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -11,7 +12,8 @@ const char *const WebTabHost::kCaptions[kPages] = {"图库首页", "开奖历史
 const char *const WebTabHost::kPaths[kPages] = {"kq/rd1.htm", "kq/rd2.htm", "kq/rd3.htm",
                                                "kq/rd4.htm", "kq/rd5.htm", "kq/rd6.htm"};
 
-WebTabHost::WebTabHost(QTabWidget *tabs, WebPageFactory factory) : QObject(tabs), m_tabs(tabs), m_factory(std::move(factory))
+WebTabHost::WebTabHost(QTabWidget *tabs, WebPageFactory factory, WarmUp warmUp)
+    : QObject(tabs), m_tabs(tabs), m_factory(std::move(factory)), m_warmUp(std::move(warmUp))
 {
     setObjectName(QStringLiteral("webTabs"));
     if (!m_factory)
@@ -45,23 +47,56 @@ void WebTabHost::setUp(const QString &base)
             continue; // no tab for the user: its page loads nothing
         const int index = m_tabs->indexOf(m_sheets[i]);
         m_tabs->setTabVisible(index, true);
-        m_pages[i] = m_factory(m_hosts[i]);
-        m_hosts[i]->layout()->addWidget(m_pages[i]);
-        // Started, not waited for: the working pages are usable meanwhile.
-        m_pages[i]->load(QUrl(base + QLatin1String(kPaths[i])));
         m_tabs->setTabText(index, caption);
+        m_addresses[i] = QUrl(base + QLatin1String(kPaths[i]));
     }
+    m_waitingForFrame = !m_made;
 }
 
 void WebTabHost::startCounter(QWidget *host, std::function<QString()> baseUrl)
 {
     m_counterBase = std::move(baseUrl);
-    m_counter = m_factory(host);
-    m_counter->setObjectName(QStringLiteral("counterPage"));
-    m_counter->setGeometry(152, 8, 1, 1);
-    connect(m_counter, &WebPage::loadFinished, this, &WebTabHost::counterLoaded);
-    m_counter->show();
-    counterTick();
+    m_counterHost = host;
+    m_waitingForFrame = !m_made;
+}
+
+void WebTabHost::makePages()
+{
+    if (m_made)
+        return;
+    m_made = true;
+    m_waitingForFrame = false;
+    if (m_counterHost) {
+        m_counter = m_factory(m_counterHost);
+        m_counter->setObjectName(QStringLiteral("counterPage"));
+        // Never shown: a page loads without being drawn, and a web view for one pixel costs as much
+        // as any other.
+        m_counter->setGeometry(152, 8, 1, 1);
+        connect(m_counter, &WebPage::loadFinished, this, &WebTabHost::counterLoaded);
+        counterTick();
+    }
+    makeNextPage();
+}
+
+void WebTabHost::makeNextPage()
+{
+    // One at a time: the window takes input between them.
+    for (int i = 0; i < kPages; ++i) {
+        if (!m_addresses[i].isEmpty() && !m_pages[i]) {
+            makePage(i);
+            QTimer::singleShot(0, this, &WebTabHost::makeNextPage);
+            return;
+        }
+    }
+    emit pagesMade();
+}
+
+void WebTabHost::makePage(int i)
+{
+    m_pages[i] = m_factory(m_hosts[i]);
+    m_hosts[i]->layout()->addWidget(m_pages[i]);
+    // Started, not waited for: the working pages are usable meanwhile.
+    m_pages[i]->load(m_addresses[i]);
 }
 
 void WebTabHost::counterTick()
@@ -77,6 +112,12 @@ void WebTabHost::onCurrentChanged(int index)
     for (int i = 0; i < kPages; ++i) {
         if (m_tabs->indexOf(m_sheets[i]) != index)
             continue;
+        if (!m_addresses[i].isEmpty() && !m_pages[i]) {
+            // Chosen before its page was made: made now, and its first load is the reload.
+            makePages();
+            if (!m_pages[i])
+                makePage(i);
+        }
         if (!m_pages[i] || !m_pages[i]->reload())
             emit reloadFailed();
         return;
@@ -97,6 +138,21 @@ bool WebTabHost::containsWidget(const QWidget *w) const
 bool WebTabHost::eventFilter(QObject *watched, QEvent *event)
 {
     switch (event->type()) {
+    case QEvent::Paint:
+        // The pages wait until the window has been drawn once, and what that frame set going has run:
+        // the web engine takes a while to start, and the window is usable without it.
+        if (m_waitingForFrame && watched == m_tabs) {
+            m_waitingForFrame = false;
+            QTimer::singleShot(0, this, [this] {
+                QTimer::singleShot(0, this, [this] {
+                    if (m_warmUp)
+                        m_warmUp(this, [this] { makePages(); });
+                    else
+                        makePages();
+                });
+            });
+        }
+        return false;
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonRelease:
     case QEvent::MouseButtonDblClick:

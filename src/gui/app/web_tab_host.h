@@ -13,7 +13,9 @@ namespace kestrin {
 // The six pages for web content published beside the library: a tab only for a non-empty caption,
 // loaded once at start-up from the base address of that moment and again whenever its tab is chosen;
 // and the hidden 1 × 1 counter page, loaded at start-up and every 15 minutes from the base address of
-// each moment. Right clicks inside the six pages are swallowed so they show no context menu.
+// each moment. Right clicks inside the six pages are swallowed so they show no context menu. The pages
+// are made (and their first loads started) once the window has gone out drawn, or when a tab is chosen
+// before that.
 class WebTabHost : public QObject
 {
     Q_OBJECT
@@ -24,7 +26,8 @@ public:
     static const char *const kPaths[kPages];
     static constexpr char kCounterPath[] = "kq/counter.htm";
 
-    WebTabHost(QTabWidget *pages, WebPageFactory factory);
+    using WarmUp = std::function<void(QObject *context, std::function<void()> ready)>;
+    WebTabHost(QTabWidget *pages, WebPageFactory factory, WarmUp warmUp = {});
 
     QWidget *sheet(int i) const { return m_sheets[i]; }
     QWidget *browserHost(int i) const { return m_hosts[i]; }
@@ -32,10 +35,13 @@ public:
     WebPage *counter() const { return m_counter; }
     QTimer &counterTimer() { return m_counterTimer; }
 
-    // Start-up: the captioned tabs shown and their pages loaded from base.
+    // Start-up: the captioned tabs shown; their pages will load from base.
     void setUp(const QString &base);
-    // Start-up: the counter page inside host, loaded from baseUrl() now and at every tick.
+    // Start-up: the counter page inside host, to load from baseUrl() when made and at every tick.
     void startCounter(QWidget *host, std::function<QString()> baseUrl);
+    // Makes the counter and then, one turn of the event loop each, the pages, starting their loads
+    // (once; normally after the first frame and the warm-up).
+    void makePages();
     void counterTick();
     // Whether w lies inside one of the web pages' browsers.
     bool containsWidget(const QWidget *w) const;
@@ -44,18 +50,26 @@ signals:
     // A tab was chosen whose page could not be reloaded.
     void reloadFailed();
     void counterLoaded(bool ok);
+    void pagesMade();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void onCurrentChanged(int index);
+    void makePage(int i);
+    void makeNextPage();
 
     QTabWidget *m_tabs;
     WebPageFactory m_factory;
+    WarmUp m_warmUp;
     QWidget *m_sheets[kPages] = {};
     QWidget *m_hosts[kPages] = {};
     WebPage *m_pages[kPages] = {};
+    QUrl m_addresses[kPages];
+    QWidget *m_counterHost = nullptr;
+    bool m_waitingForFrame = false;
+    bool m_made = false;
     WebPage *m_counter = nullptr;
     std::function<QString()> m_counterBase;
     QTimer m_counterTimer;
