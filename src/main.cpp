@@ -26,6 +26,9 @@ using namespace kestrin;
 
 namespace {
 
+// Long enough for the window's first frames, well before the first poll could bring a notice.
+constexpr int kPrepareTrayDelayMs = 500;
+
 // "--version" and "--help" answer without a display, before any window exists.
 bool answersFromTheCommandLine(int argc, char **argv, int *exitCode)
 {
@@ -104,7 +107,7 @@ int main(int argc, char **argv)
     QtSettingsStore settings;
     StandardShellFolders folders;
     Lifecycle life;
-    ChimeSound sound;
+    ChimeSound sound; // prepared by its first chime
     TrayNotifier notifier;
     MainWindow window(Platform{prompts, shell, settings, folders, life, ServerTable::builtIn(), {}, &sound, &notifier, {},
                                webPages.make, webPages.warmUp});
@@ -114,10 +117,11 @@ int main(int argc, char **argv)
     Launcher launcher(window, prompts, life);
     QObject::connect(&instance, &SingleInstance::activationRequested, &launcher, &Launcher::bringToFront);
     launcher.launch();
-    // While the first requests are out: the audio outputs and the tray take a while to ask for.
-    QTimer::singleShot(0, &launcher, [&sound, &notifier] {
-        sound.prepare();
-        notifier.prepare();
+    // The tray takes a while to ask for: not before the window is drawn (a notice wanted sooner puts
+    // the icon there itself). The audio libraries come in with the first chime: a program that has
+    // announced nothing yet does not hold them.
+    QObject::connect(&window, &MainWindow::startFinished, &launcher, [&launcher, &notifier] {
+        QTimer::singleShot(kPrepareTrayDelayMs, &launcher, [&notifier] { notifier.prepare(); });
     });
     return app.exec();
 }

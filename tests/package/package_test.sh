@@ -50,5 +50,8 @@ module=$(sed -n 's/^Web pages shown by: //p' <<<"$help")
 provided=$(nm -D --defined-only "$r/bin/kestrin" | awk '{print $3}' | sort -u)
 missing=$(nm -D --undefined-only "$module" | awk '{print $2}' | grep kestrin | sort -u | comm -23 - <(echo "$provided"))
 [ -z "$missing" ] || fail "the program does not provide the web module's $missing"
+# So does the chime's player, which the program looks for in the same folder.
+nm -D --defined-only "$r/lib/kestrin/libkestrin_chime.so" 2>/dev/null | grep -q ' kestrinMakeChime$' ||
+  fail "missing lib/kestrin/libkestrin_chime.so or its kestrinMakeChime"
 "$r/bin/kestrin-library" --help >/dev/null 2>&1 || fail "kestrin-library --help failed"
 echo "ok: $(basename "$deb"), $version"

@@ -2,10 +2,9 @@
 
 #include "gui/ui/artwork.h"
 
-#include <QAudioDevice>
+#include <QCoreApplication>
 #include <QIcon>
-#include <QMediaDevices>
-#include <QSoundEffect>
+#include <QLibrary>
 #include <QSystemTrayIcon>
 #include <utility>
 
@@ -15,10 +14,16 @@ ChimeSound::ChimeSound() = default;
 
 void ChimeSound::prepare()
 {
-    if (std::exchange(m_prepared, true) || QMediaDevices::audioOutputs().isEmpty())
+    if (std::exchange(m_prepared, true))
         return;
-    m_effect = std::make_unique<QSoundEffect>();
-    m_effect->setSource(QUrl(QStringLiteral("qrc:/sounds/notify.wav")));
+    QLibrary module(QCoreApplication::applicationDirPath() + QStringLiteral("/../lib/kestrin/libkestrin_chime.so"));
+    using Make = QObject *(*)(const char *source);
+    const auto make = reinterpret_cast<Make>(module.resolve("kestrinMakeChime"));
+    if (!make) {
+        qWarning("no chime: %s", qPrintable(module.errorString()));
+        return;
+    }
+    m_effect.reset(make("qrc:/sounds/notify.wav"));
 }
 
 ChimeSound::~ChimeSound() = default;
@@ -27,7 +32,7 @@ void ChimeSound::play()
 {
     prepare();
     if (m_effect)
-        m_effect->play();
+        QMetaObject::invokeMethod(m_effect.get(), "play");
 }
 
 TrayNotifier::TrayNotifier() = default;

@@ -3,13 +3,14 @@
 
 #include <memory>
 
-class QSoundEffect;
+class QObject;
 class QSystemTrayIcon;
 
 namespace kestrin {
 
-// The built-in chime, loaded once by prepare() (or the first play). Machines without an audio output
-// get silence: no clip is loaded, nothing plays, nothing blocks.
+// The built-in chime, loaded once by prepare() (or the first play) from the chime module
+// (libkestrin_chime.so in lib/kestrin/ beside the program's folder). Machines without an audio output,
+// or without the module, get silence: no clip is loaded, nothing plays, nothing blocks.
 class ChimeSound : public NotificationSound
 {
 public:
@@ -22,7 +23,7 @@ public:
 
 private:
     bool m_prepared = false;
-    std::unique_ptr<QSoundEffect> m_effect;
+    std::unique_ptr<QObject> m_effect; // the module's player: a QObject with a play() slot
 };
 
 // A balloon from the system tray, where the desktop has one; elsewhere nothing.
