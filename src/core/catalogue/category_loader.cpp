@@ -44,6 +44,12 @@ void CategoryLoader::cancel()
 {
     ++m_generation;
     m_loading = -1;
+    stopLoad();
+}
+
+// Whatever the load in flight still has out is stopped and what it gathered dropped.
+void CategoryLoader::stopLoad()
+{
     if (m_pageJob)
         m_pageJob->cancel();
     if (m_parse) {
@@ -180,19 +186,7 @@ void CategoryLoader::finish(int category, bool ok, const QString &reason)
         }
     }
     m_loading = -1;
-    if (m_pageJob)
-        m_pageJob->cancel();
-    if (m_changeFetch) {
-        m_changeFetch->cancel();
-        m_changeFetch->deleteLater();
-        m_changeFetch = nullptr;
-    }
-    m_page.reset();
-    m_keepHeld = false;
-    m_fetched.reset();
-    m_changeLines.reset();
-    m_changeDone = false;
-    m_pageAsked = false;
+    stopLoad();
     emit finished(category, ok, reason);
 }
 

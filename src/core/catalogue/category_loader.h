@@ -50,6 +50,7 @@ private:
     void onChangeFile(std::optional<QList<QByteArray>> lines);
     void completeIfReady();
     void finish(int category, bool ok, const QString &reason);
+    void stopLoad();
 
     Catalogue &m_catalogue;
     QPointer<HttpJob> m_pageJob;
