@@ -149,7 +149,7 @@ HttpResult fetch(const QString &url)
 
 bool BenchWindow::start()
 {
-    window = std::make_unique<MainWindow>(Platform{prompts, shell, store, folders, life, lib.table(), {}, nullptr, nullptr, {}, webPages, {}});
+    window = std::make_unique<MainWindow>(Platform{prompts, shell, store, folders, life, lib.table(), {}, nullptr, nullptr, {}, webPages, {}, webViews});
     bool finished = false, started = false;
     QObject::connect(window.get(), &MainWindow::startFinished, [&](bool ok) {
         finished = true;

@@ -77,6 +77,7 @@ struct BenchWindow
     TempFolders folders;
     Lifecycle life;
     WebPageFactory webPages; // empty: plain pages
+    bool webViews = false;   // the pages are web views
     std::unique_ptr<MainWindow> window;
 
     // Start-up to category 0 painted in a shown window.

@@ -35,6 +35,7 @@ int main(int argc, char **argv)
     BenchLibrary lib({20000, 2000, 2000, 2000});
     BenchWindow bench(lib);
     bench.webPages = webPages.make;
+    bench.webViews = webPages.engine;
 
     QElapsedTimer clock;
     clock.start();

@@ -110,7 +110,7 @@ int main(int argc, char **argv)
     ChimeSound sound; // prepared by its first chime
     TrayNotifier notifier;
     MainWindow window(Platform{prompts, shell, settings, folders, life, ServerTable::builtIn(), {}, &sound, &notifier, {},
-                               webPages.make, webPages.warmUp});
+                               webPages.make, webPages.warmUp, webPages.engine});
     std::unique_ptr<GridDrawnReport> report;
     if (qEnvironmentVariableIsSet("KESTRIN_REPORT_GRID_DRAWN"))
         report = std::make_unique<GridDrawnReport>(window.galleryPage()->pictureGrid());

@@ -38,6 +38,8 @@ struct Platform
     // Gets what the pages need ready off the window's thread, then calls ready() (as long as context
     // lives); empty: the first page made gets it ready itself.
     std::function<void(QObject *context, std::function<void()> ready)> warmUpWebPages;
+    // The pages are web views, which draw through OpenGL: the window must offer it from its creation.
+    bool webViews = false;
 };
 
 } // namespace kestrin

@@ -43,7 +43,7 @@ MainWindow &WindowHarness::start(const ServerTable &servers)
     };
     window = std::make_unique<MainWindow>(Platform{realPrompts ? *realPrompts : prompts, shell, *settings, folders, life,
                                                    servers, showDialog, &sound, &notifier, drawCode, makeWebPage,
-                                                   warmUpWebPages});
+                                                   warmUpWebPages, webViews});
     QSignalSpy finished(window.get(), &MainWindow::startFinished);
     window->start();
     if (!finished.wait(30000))

@@ -50,6 +50,7 @@ public:
     std::function<int()> drawCode = [] { return 4321; }; // the login's verification code
     WebPageFactory makeWebPage; // empty: plain pages, no web engine
     std::function<void(QObject *, std::function<void()>)> warmUpWebPages; // empty: none
+    bool webViews = false; // the pages are web views: the window offers OpenGL from its creation
     // Plays the user's part in a download dialog once it shows; without one it stays open.
     std::function<void(DownloadDialog &)> onDialog;
     QPointer<DownloadDialog> lastDialog;

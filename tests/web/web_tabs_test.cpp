@@ -48,6 +48,7 @@ MainWindow &startWithWebPages(WindowHarness &h)
 {
     h.makeWebPage = webPages.make;
     h.warmUpWebPages = webPages.warmUp; // as the program does
+    h.webViews = webPages.engine;
     MainWindow &w = h.start();
     if (!h.started || !waitUntil([&] { return w.webTabs()->page(3) != nullptr; }, 10000))
         throw std::runtime_error("the window did not start");

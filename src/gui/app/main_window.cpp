@@ -16,6 +16,8 @@
 #include "platform/notifications.h"
 #include "platform/prompts.h"
 
+#include <QGuiApplication>
+#include <QOpenGLWidget>
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -45,6 +47,14 @@ MainWindow::MainWindow(Platform platform, QWidget *parent)
     m_filePage = new FilePage(m_platform, m_session);
     m_pages->addTab(m_filePage, QStringLiteral("软件模式"));
     m_webTabs = new WebTabHost(m_pages, m_platform.makeWebPage, m_platform.warmUpWebPages);
+    if (m_platform.webViews && QGuiApplication::platformName() == QLatin1String("xcb")) {
+        // A window shown without an OpenGL surface is replaced by a new native one when the first web
+        // view comes, which the desktop, a screen reader or any tool holding the old one then loses.
+        // A hidden OpenGL widget has the window made with that surface; it draws nothing, makes no context.
+        auto *surfaceHint = new QOpenGLWidget(this);
+        surfaceHint->setObjectName(QStringLiteral("openGLSurfaceHint"));
+        surfaceHint->hide();
+    }
     m_pages->tabBar()->installEventFilter(this);
 
     m_statusBar = new WindowStatusBar(this);

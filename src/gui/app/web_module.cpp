@@ -152,7 +152,7 @@ WebPages prepareWebPages()
                               return error;
                           }).share();
     };
-    return {make, warmUp};
+    return {make, warmUp, true};
 }
 
 } // namespace kestrin

@@ -23,6 +23,8 @@ struct WebPages
     // lives), so the window's thread is not held while the engine's libraries come in. ready() is
     // called at once when there is nothing to load.
     std::function<void(QObject *context, std::function<void()> ready)> warmUp;
+    // The pages are the engine's (which draw through OpenGL), not plain stand-ins.
+    bool engine = false;
 };
 
 // Call before QApplication is made. Plain pages when KESTRIN_NO_WEBENGINE is set or the engine's
