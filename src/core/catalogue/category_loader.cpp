@@ -152,7 +152,6 @@ void CategoryLoader::completeIfReady()
     if (!m_changeDone || (!m_page && !m_keepHeld))
         return;
     const int category = m_loading;
-    Category &c = m_catalogue.categories[size_t(category)];
     const bool changeFileIn = m_changeLines.has_value();
     if (!changeFileIn) {
         const unsigned generation = m_generation;
@@ -160,6 +159,7 @@ void CategoryLoader::completeIfReady()
         if (generation != m_generation) // superseded meanwhile
             return;
     }
+    Category &c = m_catalogue.categories[size_t(category)]; // taken after the signal's handlers ran
     if (!m_keepHeld) {
         applyPage(m_catalogue, category, std::move(*m_page));
         c.held.reset();
