@@ -24,11 +24,18 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QScreen>
+#include <QScrollArea>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QWheelEvent>
 
 namespace kestrin {
+
+namespace {
+// The bars above the lists are laid out for this width; narrower would cut their controls off.
+constexpr QSize kLaidOutSize(963, 560);
+constexpr QMargins kAssumedFraming(4, 30, 4, 4);
+} // namespace
 
 MainWindow::MainWindow(Platform platform, QWidget *parent)
     : QMainWindow(parent), m_platform(std::move(platform)), m_session(m_platform)
@@ -36,12 +43,20 @@ MainWindow::MainWindow(Platform platform, QWidget *parent)
     setObjectName(QStringLiteral("mainWindow"));
     kit::setPixelFont(this, 12);
     resize(963, 742);
-    // The bars above the lists are laid out for this width; narrower would cut their controls off.
-    setMinimumSize(963, 560);
+    setMinimumSize(kLaidOutSize);
 
-    m_pages = new QTabWidget(this);
+    // The bars above the lists are laid out for the window's width. On a screen too small for it (a large
+    // scale factor or font) the pages scroll rather than lose their controls off the screen's edge;
+    // otherwise the area shows no frame and no bar, and the pages fill the window as they would alone.
+    m_pagesArea = new QScrollArea(this);
+    m_pagesArea->setObjectName(QStringLiteral("pagesArea"));
+    m_pagesArea->setFrameShape(QFrame::NoFrame);
+    m_pagesArea->setWidgetResizable(true);
+    m_pagesArea->setFocusPolicy(Qt::NoFocus);
+    setCentralWidget(m_pagesArea);
+    m_pages = new QTabWidget;
     m_pages->setObjectName(QStringLiteral("pages"));
-    setCentralWidget(m_pages);
+    m_pagesArea->setWidget(m_pages);
     m_gallery = new GalleryPage(m_platform, m_session);
     m_pages->addTab(m_gallery, QStringLiteral("图库模式"));
     m_filePage = new FilePage(m_platform, m_session);
@@ -219,8 +234,18 @@ void MainWindow::chooseSaveFolder()
 void MainWindow::showCentred()
 {
     if (const QScreen *s = screen()) {
-        const QRect frame = frameGeometry();
-        move(s->availableGeometry().center() - frame.center() + frame.topLeft());
+        // The frame is known once the window has been shown; before, a common title bar and border.
+        const QRect frame = frameGeometry(), inner = geometry();
+        const QMargins framing = frame != inner ? QMargins(inner.left() - frame.left(), inner.top() - frame.top(),
+                                                           frame.right() - inner.right(), frame.bottom() - inner.bottom())
+                                                : kAssumedFraming;
+        const QRect room = s->availableGeometry();
+        setMinimumSize(kLaidOutSize.boundedTo(room.size().shrunkBy(framing)));
+        m_pages->setMinimumSize(kLaidOutSize - QSize(0, statusBar()->sizeHint().height()));
+        resize(size().boundedTo(room.size().shrunkBy(framing)));
+        QRect framed(QPoint(0, 0), size().grownBy(framing));
+        framed.moveCenter(room.center());
+        move(framed.topLeft());
     }
     show();
 }

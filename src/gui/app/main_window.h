@@ -5,6 +5,7 @@
 #include <QMainWindow>
 
 class QCheckBox;
+class QScrollArea;
 class QTabWidget;
 
 namespace kestrin {
@@ -29,6 +30,7 @@ public:
     // has been requested).
     void start();
     bool isStarted() const { return m_session.isStarted(); }
+    // Shows the window in the middle of its screen, made smaller to fit a screen too small for it.
     void showCentred();
 
     LibrarySession &session() { return m_session; }
@@ -82,6 +84,7 @@ private:
 
     Platform m_platform;
     LibrarySession m_session;
+    QScrollArea *m_pagesArea = nullptr;
     QTabWidget *m_pages = nullptr;
     GalleryPage *m_gallery = nullptr;
     FilePage *m_filePage = nullptr;

@@ -6,7 +6,9 @@
 
 #include <QMessageBox>
 #include <QScreen>
+#include <QScrollArea>
 #include <QScrollBar>
+#include <QStyle>
 #include <QSettings>
 #include <QWheelEvent>
 #include <gtest/gtest.h>
@@ -24,6 +26,36 @@ void wheel(QWidget *w, int dy)
 }
 
 QRect inWindow(MainWindow &w, const QWidget *c) { return QRect(c->mapTo(&w, QPoint(0, 0)), c->size()); }
+
+// Captions on the shown pages whose text does not fit their control in the font they are drawn in.
+QStringList cutCaptions(QWidget *root)
+{
+    QStringList cut;
+    for (QWidget *c : root->findChildren<QWidget *>()) {
+        if (!c->isVisibleTo(root))
+            continue;
+        QString text;
+        QSize needed, room = c->size();
+        if (auto *label = qobject_cast<QLabel *>(c)) {
+            text = label->text();
+            needed = label->wordWrap() ? QSize(c->width(), label->heightForWidth(c->width())) : label->sizeHint();
+        } else if (auto *button = qobject_cast<QAbstractButton *>(c)) {
+            text = QString(button->text()).remove(QLatin1Char('&'));
+            needed = QSize(c->fontMetrics().horizontalAdvance(text), c->fontMetrics().height());
+            if (qobject_cast<QCheckBox *>(c) || qobject_cast<QRadioButton *>(c))
+                room.rwidth() -= c->style()->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, c) +
+                                 c->style()->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, nullptr, c);
+        }
+        if (!text.isEmpty() && (needed.width() > room.width() || needed.height() > room.height()))
+            cut << QStringLiteral("%1 \"%2\" needs %3x%4 in %5x%6")
+                       .arg(c->objectName(), text)
+                       .arg(needed.width())
+                       .arg(needed.height())
+                       .arg(room.width())
+                       .arg(room.height());
+    }
+    return cut;
+}
 
 } // namespace
 
@@ -71,6 +103,44 @@ TEST(Window, ControlsStayInsideTheWindowAndClearOfEachOther)
                 EXPECT_FALSE(controls[i].intersects(controls[j])) << i << " and " << j << " at " << size.width();
         }
         EXPECT_TRUE(controls.last().contains(inWindow(w, w.windowStatusBar()->progressBar())));
+    }
+}
+
+// Whatever the screen, scale factor or font size: the window fits its screen, each control of either
+// page can be scrolled into view at its full size, and no caption is cut. The test list runs it again
+// with a large scale factor and a large font.
+TEST(Window, FitsItsScreenWithEveryControlWithinReachAndNoCaptionCut)
+{
+    WindowHarness h;
+    MainWindow &w = h.start();
+    w.hide();
+    w.resize(963, 742);
+    w.showCentred();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(w.screen()->availableGeometry().contains(w.frameGeometry()))
+        << w.frameGeometry().width() << "x" << w.frameGeometry().height() << " on "
+        << w.screen()->availableGeometry().width() << "x" << w.screen()->availableGeometry().height();
+    auto *area = w.findChild<QScrollArea *>(QStringLiteral("pagesArea"));
+    ASSERT_TRUE(area);
+    QString scale = qEnvironmentVariable("QT_SCALE_FACTOR", QStringLiteral("1"));
+    if (qEnvironmentVariableIsSet("QT_FONT_DPI"))
+        scale += QStringLiteral("-font-dpi-") + qEnvironmentVariable("QT_FONT_DPI");
+    for (int page = 0; page < 2; ++page) {
+        w.pages()->setCurrentIndex(page);
+        QCoreApplication::processEvents();
+        QWidget *shown = w.pages()->currentWidget();
+        EXPECT_EQ(cutCaptions(shown), QStringList()) << "page " << page;
+        for (QWidget *c : shown->findChildren<QWidget *>()) {
+            if (c->isVisibleTo(&w) && c->focusPolicy() != Qt::NoFocus && !c->parentWidget()->inherits("QAbstractScrollArea"))
+                EXPECT_TRUE(shown->rect().contains(QRect(c->mapTo(shown, QPoint(0, 0)), c->size())))
+                    << c->objectName().toStdString() << " cut by its page " << page;
+        }
+        // The pages keep the size they are laid out for, and the area scrolls over all of them.
+        EXPECT_GE(w.pages()->width(), w.pages()->minimumWidth());
+        EXPECT_GE(w.pages()->height(), w.pages()->minimumHeight());
+        EXPECT_GE(area->horizontalScrollBar()->maximum(), w.pages()->width() - area->viewport()->width());
+        EXPECT_GE(area->verticalScrollBar()->maximum(), w.pages()->height() - area->viewport()->height());
+        saveScreen(&w, QStringLiteral("window-scale-%1-page-%2").arg(scale).arg(page));
     }
 }
 
