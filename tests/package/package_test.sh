@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the Debian package from this build tree, unpacks it into a scratch root and checks what a
 # user's machine would get: the files in their places, the dependencies, a valid launcher, and a
-# program that starts and answers --version and --help.
+# program that starts and answers --version and --help; then the documents Debian asks of a package
+# (copyright, changelog, manual pages), the AppStream data, and what lintian says of it.
 set -euo pipefail
 build=$1
 scratch=$(mktemp -d)
@@ -14,6 +15,9 @@ depends=$(dpkg-deb -f "$deb" Depends)
 for dep in libqt6widgets6 libqt6webenginewidgets6 libqt6webenginecore6-bin libqt6multimedia6 libc6; do
   [[ $depends == *"$dep"* ]] || fail "Depends lacks $dep: $depends"
 done
+twice=$(tr ',|' '\n\n' <<<"$depends" | sed 's/^ *//; s/[ (].*//' | sort | uniq -d)
+[ -z "$twice" ] || fail "Depends names $twice more than once: $depends"
+pkg_version=$(dpkg-deb -f "$deb" Version)
 
 dpkg -x "$deb" "$scratch/root"
 r=$scratch/root/usr
@@ -54,4 +58,27 @@ missing=$(nm -D --undefined-only "$module" | awk '{print $2}' | grep kestrin | s
 nm -D --defined-only "$r/lib/kestrin/libkestrin_chime.so" 2>/dev/null | grep -q ' kestrinMakeChime$' ||
   fail "missing lib/kestrin/libkestrin_chime.so or its kestrinMakeChime"
 "$r/bin/kestrin-library" --help >/dev/null 2>&1 || fail "kestrin-library --help failed"
+
+doc=$r/share/doc/kestrin
+[ "$(head -n1 "$doc/copyright" 2>/dev/null)" = "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/" ] ||
+  fail "share/doc/kestrin/copyright is missing or not in the machine-readable format"
+[ "$(zcat "$doc/changelog.gz" 2>/dev/null | dpkg-parsechangelog -l - -S Version 2>/dev/null)" = "$pkg_version" ] ||
+  fail "share/doc/kestrin/changelog.gz is missing or its latest entry is not $pkg_version"
+for program in kestrin kestrin-library; do
+  page=$r/share/man/man1/$program.1.gz
+  [ -s "$page" ] || fail "missing share/man/man1/$program.1.gz"
+  MANWIDTH=80 man -l "$page" 2>/dev/null | grep -A1 -x NAME | grep -q "^ *$program  *- " ||
+    fail "the manual page of $program has no NAME section naming it"
+done
+metainfo=$r/share/metainfo/invalid.kestrin.kestrin.metainfo.xml
+[ -s "$metainfo" ] || fail "missing share/metainfo/invalid.kestrin.kestrin.metainfo.xml"
+grep -q "<release version=\"$pkg_version\"" "$metainfo" || fail "the AppStream data has no release $pkg_version"
+# Checks the data and that it names an existing launcher; only errors and warnings fail.
+appstreamcli validate-tree --no-net "$scratch/root" || fail "appstreamcli finds the AppStream data invalid"
+
+lint=0
+lintian --tag-display-limit 0 "$deb" >"$scratch/lintian.log" 2>&1 || lint=$?
+cat "$scratch/lintian.log"
+! grep -q '^E: ' "$scratch/lintian.log" || fail "lintian reports errors"
+[ "$lint" = 0 ] || fail "lintian ended with status $lint"
 echo "ok: $(basename "$deb"), $version"

@@ -17,10 +17,11 @@ disp=:151
 while [ -e "/tmp/.X11-unix/X${disp#:}" ]; do disp=":$(( ${disp#:} + 1 ))"; done
 Xvfb "$disp" -screen 0 1280x900x24 -nolisten tcp >"$scratch/xvfb.log" 2>&1 &
 pids+=($!)
+"$(dirname "$0")/../../scripts/wait-for-display" "$disp" $! "$scratch/xvfb.log" || fail "no X server"
 "$library" init "$scratch/lib" >/dev/null
 "$library" serve "$scratch/lib" --host 127.0.0.1 --port 16990 >"$scratch/server.log" 2>&1 &
 pids+=($!)
-for _ in $(seq 100); do [ -e "/tmp/.X11-unix/X${disp#:}" ] && grep -q . "$scratch/server.log" 2>/dev/null && break; sleep 0.1; done
+for _ in $(seq 100); do grep -q . "$scratch/server.log" 2>/dev/null && break; sleep 0.1; done
 
 mkdir -p "$scratch/home" && mkdir -m 700 "$scratch/run"
 export DISPLAY=$disp HOME=$scratch/home XDG_RUNTIME_DIR=$scratch/run QT_QPA_PLATFORM=xcb

@@ -13,15 +13,16 @@ using namespace kestrin::library;
 
 namespace {
 
+// GNU-style, so that help2man makes the manual page's synopsis of it.
 const char kUsage[] =
-    "usage:\n"
-    "  kestrin-library init DIR [--categories N] [--pictures M] [--seed S]\n"
-    "  kestrin-library publish DIR CATEGORY FILE_NAME CHINESE_NAME [--time TEXT]\n"
-    "  kestrin-library withdraw DIR CATEGORY FILE_NAME\n"
-    "  kestrin-library new-batch DIR\n"
-    "  kestrin-library serve DIR [--host H]... [--port P] [--keep-alive SECONDS] [--allow-remote]\n"
-    "                        [--fault 'GLOB ACTION...']...\n"
-    "      fault actions: status=N delay=MS hang drop truncate=BYTES drip=MS host=H\n";
+    "Usage: kestrin-library init DIR [--categories N] [--pictures M] [--seed S]\n"
+    "  or:  kestrin-library publish DIR CATEGORY FILE_NAME CHINESE_NAME [--time TEXT]\n"
+    "  or:  kestrin-library withdraw DIR CATEGORY FILE_NAME\n"
+    "  or:  kestrin-library new-batch DIR\n"
+    "  or:  kestrin-library serve DIR [--host H]... [--port P] [--keep-alive SECONDS] [--allow-remote]"
+    " [--fault 'GLOB ACTION...']...\n"
+    "\n"
+    "Fault actions: status=N delay=MS hang drop truncate=BYTES drip=MS host=H\n";
 
 int fail(const QString &message)
 {
