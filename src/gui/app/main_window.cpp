@@ -189,6 +189,9 @@ void MainWindow::onStartFinished(bool started)
         m_gallery->showPageButtons(0);
         m_gallery->setCurrentCategory(0);
         m_filePage->setCurrentCategory(0);
+        // The category buttons came last; the Tab key follows the screen, top to bottom.
+        kit::chainTabs(QList<QWidget *>{m_pages->tabBar(), m_chineseNamesBox, m_soundBox} + m_gallery->tabChain() +
+                       m_filePage->tabChain());
         m_webTabs->startCounter(m_gallery->counterHost(), [this] { return m_session.catalogue().baseUrl(); });
         m_webTabs->setUp(cat.baseUrl());
     }

@@ -19,6 +19,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSignalBlocker>
 #include <QStyledItemDelegate>
 #include <QTabBar>
@@ -191,9 +192,11 @@ QWidget *FilePage::buildQueueColumn()
     m_queue->setColumnWidth(0, 180);
     m_queue->setItemDelegate(new QueueRowDelegate(m_queue));
     m_queue->setFixedHeight(240);
+    m_queue->setTabKeyNavigation(false); // Tab leaves the list
     m_queue->setContextMenuPolicy(Qt::CustomContextMenu);
     m_queue->installEventFilter(this);
-    connect(m_queue, &QTableView::customContextMenuRequested, this, &FilePage::showQueueMenu);
+    connect(m_queue, &QTableView::customContextMenuRequested, this,
+            [this](const QPoint &pos) { showQueueMenu(m_queue->indexAt(pos), pos); });
     connect(m_queue, &QTableView::doubleClicked, this, [this](const QModelIndex &i) { m_downloads.retry(i.row()); });
     layout->addWidget(m_queue);
     m_results = new PictureList(
@@ -223,7 +226,8 @@ QWidget *FilePage::buildFolderColumn()
     m_folderView = new QTreeView(column);
     m_folderView->setModel(m_folderModel);
     kit::setUpReportView(m_folderView, "folderView", {200, 70, 80, 120}, true);
-    m_folderView->setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
+    // Renamed with F2 only: a click on the selected file started an edit that then took the Delete key.
+    m_folderView->setEditTriggers(QAbstractItemView::EditKeyPressed);
     m_folderView->setSortingEnabled(true);
     m_folderView->sortByColumn(0, Qt::AscendingOrder);
     m_folderView->installEventFilter(this);
@@ -288,6 +292,17 @@ void FilePage::setSearchResults(QList<LatestRow> rows)
     m_results->listModel()->setRows(std::move(rows));
     if (m_results->listModel()->rowCount() > 0)
         m_results->setCurrentIndex(m_results->listModel()->index(0, 0));
+}
+
+QList<QWidget *> FilePage::tabChain() const
+{
+    QList<QWidget *> chain{m_tabs, m_fileList, m_refresh, m_autoOpen, m_autoQueue};
+    for (int i = 0; i < 3; ++i)
+        chain << m_serverBar->libraryButton(i);
+    // The group shows the second carrier's button first.
+    chain << m_serverBar->speedTestButton() << m_serverBar->carrierButton(1) << m_serverBar->carrierButton(0);
+    chain << m_searchEdit << m_searchButton << m_queue << m_results << m_chooseFolder << m_folderView;
+    return chain;
 }
 
 void FilePage::setZoneBold(bool bold)

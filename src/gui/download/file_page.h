@@ -57,6 +57,8 @@ public:
     void sortFileList(int column);
     // Search results of the current category, the first row current.
     void setSearchResults(QList<LatestRow> rows);
+    // The page's controls column by column, each from the top.
+    QList<QWidget *> tabChain() const;
 
 signals:
     void categorySwitchRequested(int category);
@@ -79,7 +81,11 @@ private:
     // Queues the picture of the current category, asking first when it was taken already; false when
     // the user declined a second download.
     bool queuePicture(const LatestRow &row, bool taken);
-    void showQueueMenu(const QPoint &pos);
+    // The queue's menu for the entry at index (none: the whole-queue commands only), at pos in the
+    // list's viewport.
+    void showQueueMenu(const QModelIndex &index, const QPoint &pos);
+    bool queueKey(QEvent *event);
+    bool folderKey(QEvent *event);
     void rebuildFileList();
     void openFolderFile(const QModelIndex &index);
     void deleteFolderFile();

@@ -1,5 +1,5 @@
 // What the file page's lists do: a click queues a picture, the queue's failed entries are tried again
-// or removed, the folder's files are opened and deleted.
+// or removed, the folder's files are opened and deleted; with the mouse or from the keyboard.
 #include "gui/download/file_page.h"
 
 #include "core/app/library_session.h"
@@ -10,8 +10,10 @@
 #include "platform/prompts.h"
 #include "platform/shell.h"
 #include "gui/ui/picture_list.h"
+#include "gui/ui/widget_kit.h"
 
 #include <QCheckBox>
+#include <QContextMenuEvent>
 #include <QFile>
 #include <QFileSystemModel>
 #include <QKeyEvent>
@@ -52,9 +54,8 @@ void FilePage::queueFromSearch(int row)
         m_results->listModel()->removeFirstWithTag(picked.tag);
 }
 
-void FilePage::showQueueMenu(const QPoint &pos)
+void FilePage::showQueueMenu(const QModelIndex &index, const QPoint &pos)
 {
-    const QModelIndex index = m_queue->indexAt(pos);
     QMenu menu(this);
     const bool failed = index.isValid() && QueueEntry::State(index.data(DownloadQueueModel::StateRole).toInt()) ==
                                                QueueEntry::State::Failed;
@@ -113,18 +114,71 @@ void FilePage::deleteFolderFile()
     QFile::remove(m_folderModel->filePath(index));
 }
 
+// The queue from the keyboard: Return or Space tries a failed entry again as a double click does,
+// Delete removes the current entry, and the menu key or Shift+F10 opens the menu at the current row.
+bool FilePage::queueKey(QEvent *event)
+{
+    const QModelIndex current = m_queue->currentIndex();
+    const auto showMenu = [this, current] {
+        QPoint at(0, 0);
+        if (current.isValid()) {
+            m_queue->scrollTo(current);
+            at = m_queue->visualRect(current).bottomLeft();
+        }
+        showQueueMenu(current, at);
+    };
+    if (event->type() == QEvent::ContextMenu) {
+        if (static_cast<QContextMenuEvent *>(event)->reason() != QContextMenuEvent::Keyboard)
+            return false;
+        showMenu();
+        return true;
+    }
+    if (event->type() != QEvent::KeyPress)
+        return false;
+    const auto *key = static_cast<QKeyEvent *>(event);
+    if (key->key() == Qt::Key_F10 && key->modifiers() == Qt::ShiftModifier) {
+        showMenu();
+        return true;
+    }
+    if (!current.isValid())
+        return false;
+    if (key->key() == Qt::Key_Delete) {
+        m_downloads.remove(current.row());
+        return true;
+    }
+    if (kit::isActivationKey(key)) {
+        m_queue->selectionModel()->select(current, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        m_downloads.retry(current.row());
+        return true;
+    }
+    return false;
+}
+
+// The folder from the keyboard: Return or Space opens the current file as a double click does, Delete
+// deletes the selected one after asking. (An open rename editor gets its keys itself.)
+bool FilePage::folderKey(QEvent *event)
+{
+    if (event->type() != QEvent::KeyPress)
+        return false;
+    const auto *key = static_cast<QKeyEvent *>(event);
+    if (key->key() == Qt::Key_Delete) {
+        deleteFolderFile();
+        return true;
+    }
+    const QModelIndex current = m_folderView->currentIndex();
+    if (!current.isValid() || !kit::isActivationKey(key))
+        return false;
+    m_folderView->selectionModel()->select(current, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    openFolderFile(current);
+    return true;
+}
+
 bool FilePage::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent *>(event)->key() == Qt::Key_Delete) {
-        if (watched == m_folderView) {
-            deleteFolderFile();
-            return true;
-        }
-        if (watched == m_queue && m_queue->currentIndex().isValid()) {
-            m_downloads.remove(m_queue->currentIndex().row());
-            return true;
-        }
-    }
+    if (watched == m_queue && queueKey(event))
+        return true;
+    if (watched == m_folderView && folderKey(event))
+        return true;
     return QWidget::eventFilter(watched, event);
 }
 

@@ -21,6 +21,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -266,6 +267,20 @@ void GalleryPage::openSelectionEditor()
 void GalleryPage::closeSelectionEditor() { m_selectionGrid->hide(); }
 
 bool GalleryPage::isEditing() const { return !m_selectionGrid->isHidden(); }
+
+QList<QWidget *> GalleryPage::tabChain() const
+{
+    ServerBar *server = m_serverBar;
+    QList<QWidget *> chain{server->carrierButton(0), server->carrierButton(1), m_refresh};
+    for (int i = 0; i < 3; ++i)
+        chain << server->libraryButton(i);
+    chain << server->speedTestButton();
+    for (QToolButton *b : m_categoryBar->buttons())
+        chain << b;
+    chain << m_searchEdit << m_searchButton << m_savePath << m_browse << m_pageBar << m_grid << m_selectionGrid
+          << m_latestList;
+    return chain;
+}
 
 void GalleryPage::clearGrid() { m_grid->showRecords(m_catalogue.current, RecordList(), true, 0); }
 

@@ -74,6 +74,9 @@ public:
     bool isEditing() const;
     // The grid emptied (a search from the file page).
     void clearGrid();
+    // The page's controls in the order the eye reads them: header rows, category row, search and save,
+    // page bar, grid, latest uploads.
+    QList<QWidget *> tabChain() const;
 
 signals:
     void categorySwitchRequested(int category);

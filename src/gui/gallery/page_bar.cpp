@@ -1,5 +1,6 @@
 #include "gui/gallery/page_bar.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyle>
@@ -16,6 +17,7 @@ PageBar::PageBar(QWidget *parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("pageBar"));
     setMouseTracking(true);
+    setFocusPolicy(Qt::TabFocus);
     m_entryFont = font();
     m_entryFont.setPointSize(10);
 }
@@ -24,6 +26,7 @@ void PageBar::clear()
 {
     m_entries.clear();
     m_hover = m_pressed = -1;
+    m_focus = 0;
     update();
 }
 
@@ -43,8 +46,13 @@ void PageBar::setEntries(QList<Entry> entries)
 {
     m_entries.clear();
     m_hover = m_pressed = -1;
+    m_focus = 0;
     for (const Entry &e : entries)
         addEntry(e);
+    // The keyboard starts where the bar stands: at the entry that is down.
+    for (int i = 0; i < m_entries.size(); ++i)
+        if (m_entries[i].checked)
+            m_focus = i;
     update();
 }
 
@@ -89,7 +97,10 @@ void PageBar::paintEvent(QPaintEvent *event)
         opt.subControls = QStyle::SC_ToolButton;
         opt.features = QStyleOptionToolButton::None;
         opt.state |= QStyle::State_AutoRaise;
-        opt.state &= ~QStyle::State_HasFocus;
+        if (hasFocus() && i == m_focus)
+            opt.state |= QStyle::State_HasFocus;
+        else
+            opt.state &= ~QStyle::State_HasFocus;
         if (i == m_hover)
             opt.state |= QStyle::State_MouseOver | QStyle::State_Raised;
         else
@@ -120,8 +131,66 @@ void PageBar::mouseReleaseEvent(QMouseEvent *event)
     update(entryRect(pressed));
     if (pressed < 0 || entryAt(event->position().toPoint()) != pressed)
         return;
-    check(pressed);
-    emit entryClicked(pressed);
+    press(pressed);
+}
+
+void PageBar::press(int i)
+{
+    if (i < 0 || i >= m_entries.size())
+        return;
+    check(i);
+    emit entryClicked(i);
+}
+
+void PageBar::keyPressEvent(QKeyEvent *event)
+{
+    const int last = int(m_entries.size()) - 1;
+    switch (event->key()) {
+    case Qt::Key_Left:
+    case Qt::Key_Up:
+        setFocusEntry(m_focus - 1);
+        break;
+    case Qt::Key_Right:
+    case Qt::Key_Down:
+        setFocusEntry(m_focus + 1);
+        break;
+    case Qt::Key_Home:
+        setFocusEntry(0);
+        break;
+    case Qt::Key_End:
+        setFocusEntry(last);
+        break;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Space:
+        press(m_focus);
+        break;
+    default:
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+}
+
+void PageBar::setFocusEntry(int i)
+{
+    if (i < 0 || i >= m_entries.size() || i == m_focus)
+        return;
+    update(entryRect(m_focus));
+    m_focus = i;
+    update(entryRect(m_focus));
+}
+
+void PageBar::focusInEvent(QFocusEvent *event)
+{
+    QWidget::focusInEvent(event);
+    update(entryRect(m_focus));
+}
+
+void PageBar::focusOutEvent(QFocusEvent *event)
+{
+    QWidget::focusOutEvent(event);
+    update(entryRect(m_focus));
 }
 
 void PageBar::mouseMoveEvent(QMouseEvent *event) { setHover(entryAt(event->position().toPoint())); }

@@ -6,7 +6,9 @@
 namespace kestrin {
 
 // The bar above the grid: the page buttons of a category, or the personal zone's buttons. One widget
-// paints every entry as a flat button, so a category of 400 pages costs one widget, not 400.
+// paints every entry as a flat button, so a category of 400 pages costs one widget, not 400. It is one
+// stop of the Tab chain, like a radio group: the arrows move the focused entry, Return or Space
+// presses it.
 class PageBar : public QWidget
 {
     Q_OBJECT
@@ -33,14 +35,21 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void leaveEvent(QEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
 
 private:
     void setHover(int i);
+    void setFocusEntry(int i);
+    // What a click on entry i does.
+    void press(int i);
 
     QList<Entry> m_entries;
     QFont m_entryFont;
     int m_hover = -1;
     int m_pressed = -1;
+    int m_focus = 0; // the entry the keyboard acts on
 };
 
 } // namespace kestrin

@@ -6,6 +6,7 @@
 
 #include <QCache>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
@@ -15,6 +16,9 @@
 namespace kestrin {
 
 namespace {
+
+// The keyboard's current cell: a dark frame, apart from the three picture colours and the pointer's red.
+const QColor kCurrentFrame(0, 0, 128);
 
 // Paints a cell as the grid's rules say; the view itself draws nothing of its own in the cells. Laid
 // out texts are kept, so a repaint (every move of the pointer to another cell repaints the grid) draws
@@ -27,8 +31,20 @@ public:
     void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override
     {
         const CellLook look = m_grid->cellLook(index.column(), index.row());
-        if (look.kind == CellLook::Empty)
-            return;
+        if (look.kind != CellLook::Empty)
+            paintLook(painter, option, look);
+        if (m_grid->hasFocus() && index == m_grid->currentIndex()) {
+            painter->save();
+            painter->setPen(QPen(kCurrentFrame, 2));
+            painter->setBrush(Qt::NoBrush);
+            painter->drawRect(QRectF(option.rect).adjusted(1, 1, -1, -1));
+            painter->restore();
+        }
+    }
+
+private:
+    void paintLook(QPainter *painter, const QStyleOptionViewItem &option, const CellLook &look) const
+    {
         painter->save();
         painter->setClipRect(option.rect);
         painter->fillRect(option.rect, m_grid->palette().base());
@@ -40,7 +56,6 @@ public:
         painter->restore();
     }
 
-private:
     const QStaticText &layout(const CellLook &look, const QFont &font, int width) const
     {
         const QString key = look.text + QChar(look.bold ? u'B' : u'N') + QString::number(width);
@@ -77,7 +92,8 @@ PictureGrid::PictureGrid(const Catalogue &catalogue, const char *name, QWidget *
     setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
     setSelectionMode(QAbstractItemView::NoSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
-    setFocusPolicy(Qt::NoFocus);
+    setFocusPolicy(Qt::StrongFocus);
+    setTabKeyNavigation(false); // Tab leaves the grid; the arrows move within it
     setMouseTracking(true);
     kit::setPixelFont(this, 12);
     QPalette pal = palette();
@@ -88,12 +104,17 @@ PictureGrid::PictureGrid(const Catalogue &catalogue, const char *name, QWidget *
 void PictureGrid::showRecords(int category, const RecordList &records, bool fromTop, qsizetype first)
 {
     const int keep = verticalScrollBar()->value();
+    const QModelIndex current = currentIndex();
     m_model->fill(category, records, first);
     fitColumns();
-    if (fromTop)
+    if (fromTop) {
         scrollToTop();
-    else
+    } else {
         verticalScrollBar()->setValue(keep);
+        // The same records brought up to date: the keyboard's place stays where it was.
+        if (current.isValid() && current.row() < m_model->rowCount())
+            setCurrentIndex(m_model->index(current.row(), current.column()));
+    }
     followPointer();
 }
 
@@ -109,7 +130,6 @@ void PictureGrid::setMode(Mode mode)
 {
     m_mode = mode;
     setMouseTracking(mode == Mode::Picking);
-    setFocusPolicy(mode == Mode::Ticking ? Qt::StrongFocus : Qt::NoFocus);
 }
 
 void PictureGrid::goToCell(int column, int row)
@@ -121,18 +141,36 @@ void PictureGrid::goToCell(int column, int row)
     viewport()->update();
 }
 
-void PictureGrid::mousePressEvent(QMouseEvent *event)
+void PictureGrid::actOn(const QModelIndex &index)
 {
-    QTableView::mousePressEvent(event);
-    if (m_mode != Mode::Ticking || event->button() != Qt::LeftButton)
-        return;
-    const QModelIndex index = indexAt(event->position().toPoint());
     if (!index.isValid())
         return;
     const QByteArrayView record = m_model->cell(index.column(), index.row());
+    if (m_mode == Mode::Picking) {
+        if (!record.isEmpty())
+            emit recordClicked(m_model->category(), record.toByteArray());
+        return;
+    }
     if (!record.isEmpty())
         emit recordPressed(m_model->category(), record.toByteArray());
     viewport()->update(visualRect(index));
+}
+
+void PictureGrid::keyPressEvent(QKeyEvent *event)
+{
+    if (!kit::isActivationKey(event)) {
+        QTableView::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+    actOn(currentIndex());
+}
+
+void PictureGrid::mousePressEvent(QMouseEvent *event)
+{
+    QTableView::mousePressEvent(event);
+    if (m_mode == Mode::Ticking && event->button() == Qt::LeftButton)
+        actOn(indexAt(event->position().toPoint()));
 }
 
 QRect PictureGrid::cellRect(int column, int row) const { return visualRect(m_model->index(row, column)); }
@@ -189,14 +227,8 @@ bool PictureGrid::viewportEvent(QEvent *event)
 void PictureGrid::mouseReleaseEvent(QMouseEvent *event)
 {
     QTableView::mouseReleaseEvent(event);
-    if (m_mode != Mode::Picking || event->button() != Qt::LeftButton)
-        return;
-    const QModelIndex index = indexAt(event->position().toPoint());
-    if (!index.isValid())
-        return;
-    const QByteArrayView record = m_model->cell(index.column(), index.row());
-    if (!record.isEmpty())
-        emit recordClicked(m_model->category(), record.toByteArray());
+    if (m_mode == Mode::Picking && event->button() == Qt::LeftButton)
+        actOn(indexAt(event->position().toPoint()));
 }
 
 void PictureGrid::wheelEvent(QWheelEvent *event)

@@ -13,7 +13,8 @@ class RecordList;
 
 // Four pictures to a row, each in the colour of its state, the one under the pointer red. A left click
 // on a picture reports its record; each wheel notch down scrolls one row. As the selection editor it
-// shows its own colours, follows no pointer and reports a left press instead.
+// shows its own colours, follows no pointer and reports a left press instead. From the keyboard the
+// arrows move a framed current cell and Return or Space acts on it as the mouse button does.
 class PictureGrid : public QTableView
 {
     Q_OBJECT
@@ -44,6 +45,7 @@ signals:
     void recordPressed(int category, const QByteArray &record);
 
 protected:
+    void keyPressEvent(QKeyEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
@@ -54,6 +56,8 @@ protected:
 
 private:
     void fitColumns();
+    // What a left click (picking) or press (ticking) does on the cell at index.
+    void actOn(const QModelIndex &index);
     void setHover(const QModelIndex &index);
     void followPointer();
 

@@ -2,6 +2,8 @@
 
 #include "gui/ui/widget_kit.h"
 
+#include <QKeyEvent>
+
 namespace kestrin {
 
 PictureList::PictureList(const char *name, LatestListModel::ToneRule tone, const QList<int> &widths,
@@ -24,6 +26,19 @@ PictureList::PictureList(const char *name, LatestListModel *model, const QList<i
         if (index.isValid())
             emit rowClicked(index.row());
     });
+}
+
+void PictureList::keyPressEvent(QKeyEvent *event)
+{
+    const QModelIndex current = currentIndex();
+    if (current.isValid() && kit::isActivationKey(event)) {
+        // As a click would: the row selected, then reported.
+        selectionModel()->select(current, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        event->accept();
+        emit rowClicked(current.row());
+        return;
+    }
+    QTreeView::keyPressEvent(event);
 }
 
 } // namespace kestrin

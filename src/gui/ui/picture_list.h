@@ -6,7 +6,7 @@
 namespace kestrin {
 
 // A report-style list of pictures (the latest uploads, the file list), each row in the colour of its
-// picture's state. A click on a row reports it.
+// picture's state. A click on a row, or Return or Space on the current one, reports it.
 class PictureList : public QTreeView
 {
     Q_OBJECT
@@ -23,6 +23,9 @@ public:
 
 signals:
     void rowClicked(int row);
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     LatestListModel *m_model;

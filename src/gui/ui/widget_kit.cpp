@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QCache>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QStaticText>
 #include <QLabel>
@@ -43,6 +44,19 @@ void setBold(QWidget *w, bool bold)
     QFont f = w->font();
     f.setBold(bold);
     w->setFont(f);
+}
+
+bool isActivationKey(const QKeyEvent *event)
+{
+    const int key = event->key();
+    const bool plain = (event->modifiers() & ~Qt::KeyboardModifiers(Qt::KeypadModifier)) == Qt::NoModifier;
+    return plain && (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space);
+}
+
+void chainTabs(const QList<QWidget *> &widgets)
+{
+    for (qsizetype i = 1; i < widgets.size(); ++i)
+        QWidget::setTabOrder(widgets[i - 1], widgets[i]);
 }
 
 QWidget *panel(QWidget *parent, const char *name, QColor colour)

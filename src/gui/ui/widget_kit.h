@@ -7,6 +7,7 @@
 #include <QStyledItemDelegate>
 #include <memory>
 
+class QKeyEvent;
 class QWidget;
 class QLabel;
 class QToolButton;
@@ -26,6 +27,10 @@ void setBackground(QWidget *w, QColor colour);
 // The UI font: the design family first, then what the system has, at a pixel height.
 void setPixelFont(QWidget *w, int pixels, bool bold = false);
 void setBold(QWidget *w, bool bold);
+// Return, Enter or Space with no modifier: the keys that act on a list's current row as a click does.
+bool isActivationKey(const QKeyEvent *event);
+// Links the widgets into one run of the Tab chain, in the order given.
+void chainTabs(const QList<QWidget *> &widgets);
 
 // The three picture colours: blue RGB(0,0,255), red RGB(255,0,0), black.
 QColor toneColour(PictureTone tone);

@@ -173,6 +173,58 @@ TEST(Window, TheWheelDownScrollsTheGridFromAnywhereAndNeverTurnsThePages)
     EXPECT_EQ(grid->hoverRow(), -1);
 }
 
+// Tab walks each page's controls in the order they stand on the screen and comes round again; the
+// page bar is one stop, whose arrows choose the entry that Return presses.
+TEST(Window, TabVisitsEveryControlInScreenOrder)
+{
+    WindowHarness h;
+    MainWindow &w = h.start();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    const auto walk = [&] {
+        QWidget *start = w.pages()->tabBar();
+        start->setFocus(Qt::TabFocusReason);
+        QStringList visited;
+        for (int i = 0; i < 50 && QApplication::focusWidget(); ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            if (QApplication::focusWidget() == start)
+                break;
+            visited << (QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : "<none>");
+        }
+        return visited;
+    };
+    // A group of which one is chosen (carriers, libraries, categories) is one stop; its arrows choose.
+    const QStringList top{"chineseNamesBox", "soundBox"};
+    const QStringList gallery = top + QStringList{"firstCarrierButton", "refreshButton", "library1Button",
+                                                  "speedTestButton", "categoryButton0", "zoneButton", "searchEdit",
+                                                  "searchButton", "savePathEdit", "browseButton", "pageBar",
+                                                  "pictureGrid", "latestList"};
+    EXPECT_EQ(walk(), gallery);
+    w.pages()->setCurrentIndex(1);
+    const QStringList files = top + QStringList{"categoryTabs", "fileList", "refreshButton", "autoOpenBox",
+                                                "autoQueueBox", "library1Button", "speedTestButton",
+                                                "secondCarrierButton", "searchEdit", "searchButton", "queueList",
+                                                "searchResults", "chooseFolderButton", "folderView"};
+    EXPECT_EQ(walk(), files);
+    QRadioButton *library1 = w.filePage()->serverBar()->libraryButton(0);
+    library1->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(library1, Qt::Key_Down);
+    EXPECT_EQ(QApplication::focusWidget(), w.filePage()->serverBar()->libraryButton(1));
+    EXPECT_EQ(w.serverChoice().library(), 1);
+
+    w.pages()->setCurrentIndex(0);
+    PageBar *bar = w.galleryPage()->pageBar();
+    bar->setFocus(Qt::TabFocusReason);
+    ASSERT_TRUE(bar->hasFocus());
+    QTest::keyClick(bar, Qt::Key_End);
+    saveScreen(&w, "page-bar-keyboard");
+    QTest::keyClick(bar, Qt::Key_Return);
+    EXPECT_EQ(w.galleryPage()->currentPage(), 1);
+    EXPECT_TRUE(bar->entries().last().checked);
+    QTest::keyClick(bar, Qt::Key_Left);
+    QTest::keyClick(bar, Qt::Key_Space);
+    EXPECT_EQ(w.galleryPage()->currentPage(), 0);
+}
+
 // While a category hangs the loading popup shows, the file page still opens, and another category's
 // button wins over the hung one.
 TEST(Responsiveness, ACategoryThatHangsNeverHoldsTheUserBack)

@@ -4,7 +4,10 @@
 #include "core/download/file_list.h"
 #include "window_harness.h"
 
+#include <QContextMenuEvent>
 #include <QFileSystemModel>
+#include <QMenu>
+#include <QTimer>
 #include <QHeaderView>
 #include <QTableView>
 #include <QTreeView>
@@ -185,7 +188,15 @@ TEST(FilePage, TheFolderViewListsDownloadsOpensAndDeletesWhenAsked)
     doubleClick(view->viewport(), view->visualRect(file).center());
     EXPECT_EQ(h.shell.opened, QStringList{path});
 
+    // A click on the selected file starts no rename (that edit took the Delete key); F2 still does.
     view->setCurrentIndex(file);
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(file).center());
+    QTest::qWait(2 * QApplication::doubleClickInterval());
+    EXPECT_EQ(view->indexWidget(file), nullptr);
+    QTest::keyClick(view, Qt::Key_F2);
+    ASSERT_NE(view->indexWidget(file), nullptr);
+    QTest::keyClick(view->indexWidget(file), Qt::Key_Escape);
+    EXPECT_EQ(view->indexWidget(file), nullptr);
     h.prompts.answers = {false, true};
     QTest::keyClick(view, Qt::Key_Delete);
     EXPECT_TRUE(QFileInfo::exists(path));
@@ -195,4 +206,129 @@ TEST(FilePage, TheFolderViewListsDownloadsOpensAndDeletesWhenAsked)
     view->setCurrentIndex({});
     QTest::keyClick(view, Qt::Key_Delete); // nothing selected: nothing asked
     EXPECT_EQ(h.prompts.shown, QStringList(2, "confirm: 确实要删除此文件吗？"));
+}
+
+// Return or Space on a list's current row, selected or not, does what the mouse does there: a click
+// in the latest uploads, the file list and the search results, a double click in the queue and the
+// folder.
+TEST(FilePage, ReturnAndSpaceOnAListsCurrentRowDoWhatTheMouseDoes)
+{
+    WindowHarness h;
+    h.onDialog = [](DownloadDialog &d) { d.cancelButton()->click(); };
+    MainWindow &w = fileMode(h);
+    FilePage *f = w.filePage();
+    QSignalSpy started(&w.downloads(), &DownloadQueue::started);
+    // A failed entry in the queue, a downloaded file in the folder, results of a search.
+    const QList<int> pictures = pictureRows(f->fileList()->listModel());
+    ASSERT_GE(pictures.size(), 3);
+    const QString failing = QString::fromLatin1(f->fileList()->listModel()->row(pictures[0]).fileName);
+    h.setFaults({"/kq/pic0/" + failing + ".* status=404"});
+    clickRow(f->fileList(), pictures[0]);
+    clickRow(f->fileList(), pictures[1]);
+    ASSERT_TRUE(queueSettled(w));
+    h.lib.server().clearFaults();
+    ASSERT_EQ(w.downloads().model().rowCount(), 1);
+    ASSERT_TRUE(waitUntil([&] { return f->folderModel()->rowCount(f->folderView()->rootIndex()) == 1; }, 1000));
+    f->searchEdit()->setText(QString::fromUtf8("图"));
+    QTest::keyClick(f->searchEdit(), Qt::Key_Return);
+    const LatestListModel *results = f->searchResults()->listModel();
+    int freeResult = -1;
+    for (int i = 0; i < results->rowCount() && freeResult < 0; ++i)
+        if (PictureTone(results->index(i, 0).data(LatestListModel::ToneRole).toInt()) == PictureTone::Blue)
+            freeResult = i;
+    ASSERT_GE(freeResult, 0);
+
+    const auto dialogs = [&] { return h.dialogs; };
+    const auto downloads = [&] { return int(started.size()); };
+    const auto opened = [&] { return int(h.shell.opened.size()); };
+    const struct
+    {
+        const char *list;
+        QAbstractItemView *view;
+        int page, row;
+        Qt::Key key;
+        std::function<int()> effect; // grows by one
+    } cases[] = {
+        {"latest uploads", w.galleryPage()->latestList(), 0, pictureRows(w.galleryPage()->latestList()->listModel()).value(0), Qt::Key_Return, dialogs},
+        {"latest uploads", w.galleryPage()->latestList(), 0, pictureRows(w.galleryPage()->latestList()->listModel()).value(1), Qt::Key_Space, dialogs},
+        {"file list", f->fileList(), 1, pictures[2], Qt::Key_Space, downloads},
+        {"search results", f->searchResults(), 1, freeResult, Qt::Key_Return, downloads},
+        {"queue", f->queueList(), 1, 0, Qt::Key_Space, downloads},
+        {"folder", f->folderView(), 1, 0, Qt::Key_Return, opened},
+        {"folder", f->folderView(), 1, 0, Qt::Key_Space, opened},
+    };
+    for (const auto &c : cases) {
+        w.pages()->setCurrentIndex(c.page);
+        QAbstractItemView *v = c.view;
+        const QModelIndex index = v->model()->index(c.row, 0, v->rootIndex());
+        ASSERT_TRUE(index.isValid()) << c.list;
+        v->clearSelection();
+        v->selectionModel()->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
+        const int before = c.effect();
+        QTest::keyClick(v, c.key);
+        EXPECT_TRUE(waitUntil([&] { return c.effect() == before + 1; }, 5000)) << c.list << " " << c.key;
+        EXPECT_TRUE(queueSettled(w)) << c.list;
+    }
+    EXPECT_EQ(w.downloads().model().rowCount(), 0); // the failed entry was tried again, and made it
+    ASSERT_EQ(h.shell.opened.size(), 2);
+    EXPECT_EQ(h.shell.opened[1], h.shell.opened[0]);
+    EXPECT_TRUE(QFileInfo(h.shell.opened[0]).dir() == QDir(h.desktop()));
+}
+
+// The menu key (as the window system delivers it: a context menu event for the focus widget) and
+// Shift+F10 open the queue's menu under the current row, for that row.
+TEST(FilePage, TheMenuKeyAndShiftF10OpenTheQueueMenuAtTheCurrentRow)
+{
+    WindowHarness h;
+    MainWindow &w = fileMode(h);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    FilePage *f = w.filePage();
+    const QList<int> pictures = pictureRows(f->fileList()->listModel()).mid(0, 3);
+    ASSERT_EQ(pictures.size(), 3);
+    h.setFaults({"/kq/pic0/* status=404"});
+    for (int p : pictures)
+        clickRow(f->fileList(), p);
+    ASSERT_TRUE(queueSettled(w));
+    const DownloadQueueModel &queue = w.downloads().model();
+    ASSERT_EQ(queue.rowCount(), 3);
+    QTableView *list = f->queueList();
+
+    const auto menuKey = [&] {
+        QContextMenuEvent e(QContextMenuEvent::Keyboard, QPoint(), QPoint());
+        QApplication::sendEvent(w.windowHandle(), &e);
+    };
+    const auto shiftF10 = [&] { QTest::keyClick(list, Qt::Key_F10, Qt::ShiftModifier); };
+    const struct
+    {
+        const char *how;
+        std::function<void()> press;
+        int row;
+    } cases[] = {{"menu key", menuKey, 1}, {"Shift+F10", shiftF10, 0}};
+    for (const auto &c : cases) {
+        list->setFocus();
+        list->selectionModel()->setCurrentIndex(queue.index(c.row), QItemSelectionModel::NoUpdate);
+        const QByteArray current = queue.entries()[c.row].caption();
+        const QPoint under = list->viewport()->mapToGlobal(list->visualRect(queue.index(c.row)).bottomLeft());
+        QPoint at;
+        QStringList items;
+        QTimer::singleShot(0, [&] {
+            auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+            if (!menu)
+                return;
+            at = menu->pos();
+            for (QAction *a : menu->actions())
+                if (!a->isSeparator() && a->isEnabled())
+                    items << a->text();
+            menu->setActiveAction(menu->actions().at(1)); // 从队列中删除
+            QTest::keyClick(menu, Qt::Key_Return);
+        });
+        const int before = queue.rowCount();
+        c.press();
+        QCoreApplication::processEvents();
+        EXPECT_EQ(items, (QStringList{"重新下载", "从队列中删除", "重新下载全部失败项", "删除全部失败项"})) << c.how;
+        EXPECT_EQ(at, under) << c.how;
+        ASSERT_EQ(queue.rowCount(), before - 1) << c.how;
+        for (const QueueEntry &e : queue.entries())
+            EXPECT_NE(e.caption(), current) << c.how; // the current row went
+    }
 }

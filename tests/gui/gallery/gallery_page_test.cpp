@@ -205,3 +205,97 @@ TEST(GalleryPage, TheLatestListShowsItsEntriesAndAPickedRowTurnsRedAtOnce)
     EXPECT_TRUE(w.catalogue().isTaken(0, 7));
     EXPECT_EQ(paintedColours(w, 3, 1), QSet<QRgb>{kRed});
 }
+
+// The keyboard's current cell is framed (only while the grid has the focus); arrows move it, Page
+// keys scroll, and Return or Space act on it as the left button does: the dialog for a picture, nothing
+// for the heading row, and a tick in the selection editor.
+TEST(GalleryPage, KeysMoveAFramedCurrentCellAndActOnItAsTheMouseDoes)
+{
+    WindowHarness h({1, 400, 1});
+    QStringList shown;
+    h.onDialog = [&](DownloadDialog &d) {
+        shown << d.nameLabel()->text();
+        d.cancelButton()->click();
+    };
+    h.onLogin = [](LoginDialog &d) { typeLogin(d, "li", "pw"); };
+    MainWindow &w = h.start();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    GalleryPage *g = w.galleryPage();
+    PictureGrid *grid = g->pictureGrid();
+    QScrollBar *scroll = grid->verticalScrollBar();
+    const auto framed = [](PictureGrid *grid, int col, int row) {
+        const QImage img = grid->viewport()->grab(grid->cellRect(col, row)).toImage();
+        int navy = 0;
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x) {
+                const QRgb px = img.pixel(x, y);
+                navy += qRed(px) < 40 && qGreen(px) < 40 && qBlue(px) > 90 && qBlue(px) < 170;
+            }
+        return navy > img.width(); // a frame, not a stray pixel of text
+    };
+    grid->setFocus(Qt::TabFocusReason);
+    ASSERT_TRUE(grid->hasFocus());
+    grid->setCurrentIndex(grid->gridModel()->index(0, 0));
+    const struct
+    {
+        Qt::Key key;
+        int col, row;
+    } moves[] = {{Qt::Key_Right, 1, 0}, {Qt::Key_Right, 2, 0}, {Qt::Key_Down, 2, 1}, {Qt::Key_Left, 1, 1},
+                 {Qt::Key_Up, 1, 0}};
+    int col = 0, row = 0;
+    for (const auto &m : moves) {
+        QTest::keyClick(grid, m.key);
+        EXPECT_EQ(grid->currentIndex(), grid->gridModel()->index(m.row, m.col)) << m.key;
+        EXPECT_TRUE(framed(grid, m.col, m.row)) << m.key;
+        EXPECT_FALSE(framed(grid, col, row)) << m.key;
+        col = m.col;
+        row = m.row;
+    }
+    saveScreen(&w, "grid-keyboard-cell");
+    h.reload(); // the same records brought up to date: the keyboard keeps its place
+    h.settle();
+    EXPECT_EQ(grid->currentIndex(), grid->gridModel()->index(row, col));
+    // The first Page Down goes to the bottom of what shows, the next a page further.
+    for (int i = 0; i < 2; ++i)
+        QTest::keyClick(grid, Qt::Key_PageDown);
+    EXPECT_GT(scroll->value(), 10);
+    EXPECT_GT(grid->currentIndex().row(), scroll->value());
+    for (int i = 0; i < 2; ++i)
+        QTest::keyClick(grid, Qt::Key_PageUp);
+    EXPECT_EQ(scroll->value(), 0);
+
+    // Return and Space as the left button: record 1 and then record 2; the heading row opens nothing.
+    const struct
+    {
+        Qt::Key key;
+        int col;
+        qsizetype dialogs;
+    } acts[] = {{Qt::Key_Return, 1, 1}, {Qt::Key_Space, 2, 2}, {Qt::Key_Return, 0, 2}};
+    for (const auto &a : acts) {
+        grid->setCurrentIndex(grid->gridModel()->index(0, a.col));
+        grid->setFocus();
+        QTest::keyClick(grid, a.key);
+        ASSERT_TRUE(h.waitDialogClosed());
+        EXPECT_EQ(shown.size(), a.dialogs) << a.key << " on " << a.col;
+    }
+    ASSERT_EQ(shown.size(), 2);
+    for (int k : {1, 2}) {
+        const PictureRecord rec = PictureRecord::parse(w.catalogue().items(0).at(k));
+        EXPECT_EQ(shown[k - 1], gbk::decode(displayName(rec.fileName, rec.chineseName))) << k;
+        EXPECT_TRUE(w.catalogue().isTaken(0, k)) << k;
+    }
+    grid->clearFocus();
+    EXPECT_FALSE(framed(grid, 0, 0));
+
+    // The selection editor: Space ticks the current picture, Return ticks it off again.
+    g->categoryBar()->zoneButton()->click();
+    ASSERT_TRUE(g->isEditing());
+    PictureGrid *editor = g->selectionGrid();
+    editor->setFocus(Qt::TabFocusReason);
+    editor->setCurrentIndex(editor->gridModel()->index(0, 0));
+    QTest::keyClick(editor, Qt::Key_Right);
+    QTest::keyClick(editor, Qt::Key_Space);
+    EXPECT_TRUE(editor->cellLook(1, 0).bold);
+    QTest::keyClick(editor, Qt::Key_Return);
+    EXPECT_FALSE(editor->cellLook(1, 0).bold);
+}
