@@ -1,4 +1,5 @@
 #include "gui/gallery/page_bar.h"
+#include "gui/gallery/page_bar_accessible.h"
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -15,6 +16,7 @@ constexpr int kHeight = 24;
 PageBar::PageBar(QWidget *parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("pageBar"));
+    exposeEntries(this);
     setMouseTracking(true);
     m_entryFont = font();
     m_entryFont.setPointSize(10);
@@ -120,8 +122,15 @@ void PageBar::mouseReleaseEvent(QMouseEvent *event)
     update(entryRect(pressed));
     if (pressed < 0 || entryAt(event->position().toPoint()) != pressed)
         return;
-    check(pressed);
-    emit entryClicked(pressed);
+    activate(pressed);
+}
+
+void PageBar::activate(int i)
+{
+    if (i < 0 || i >= m_entries.size())
+        return;
+    check(i);
+    emit entryClicked(i);
 }
 
 void PageBar::mouseMoveEvent(QMouseEvent *event) { setHover(entryAt(event->position().toPoint())); }

@@ -23,6 +23,8 @@ public:
     int entryAt(const QPoint &pos) const; // -1 over no entry
     // Puts a checkable entry down and releases the others of the group.
     void check(int i);
+    // What a click on entry i does (also a screen reader's press).
+    void activate(int i);
 
 signals:
     void entryClicked(int index);

@@ -2,6 +2,7 @@
 
 #include "core/catalogue/catalogue.h"
 #include "core/gallery/picture_grid_model.h"
+#include "gui/ui/item_view_accessible.h"
 #include "gui/ui/widget_kit.h"
 
 #include <QCache>
@@ -60,10 +61,12 @@ private:
 
 } // namespace
 
-PictureGrid::PictureGrid(const Catalogue &catalogue, const char *name, QWidget *parent)
+PictureGrid::PictureGrid(const Catalogue &catalogue, const char *objectName, const QString &name, QWidget *parent)
     : QTableView(parent), m_catalogue(catalogue), m_model(new PictureGridModel(this))
 {
-    setObjectName(QLatin1String(name));
+    setObjectName(QLatin1String(objectName));
+    // Each cell speaks its picture's text (the model's display text: file name and Chinese name).
+    a11y::exposeRows(this, name);
     setModel(m_model);
     setItemDelegate(new CellDelegate(this));
     horizontalHeader()->hide();
