@@ -66,7 +66,12 @@ PictureGrid::PictureGrid(const Catalogue &catalogue, const char *objectName, con
 {
     setObjectName(QLatin1String(objectName));
     // Each cell speaks its picture's text (the model's display text: file name and Chinese name).
-    a11y::exposeRows(this, name);
+    a11y::exposeRows(this, name, [this](const QModelIndex &index, QAccessible::State &state) {
+        // The selection editor's ticks, which it shows only by colour and weight.
+        const CellLook look = cellLook(index.column(), index.row());
+        state.checkable = m_mode == Mode::Ticking && look.kind == CellLook::Picture;
+        state.checked = state.checkable && look.ticked;
+    });
     setModel(m_model);
     setItemDelegate(new CellDelegate(this));
     horizontalHeader()->hide();

@@ -13,6 +13,18 @@ namespace kestrin::a11y {
 namespace {
 
 const char kExposed[] = "kestrinRowsExposed";
+const char kHook[] = "kestrinCellState";
+
+// The view's own additions to its cells' states, living as long as the view.
+class CellStateHook : public QObject
+{
+public:
+    CellStateHook(QObject *view, CellState state) : QObject(view), add(std::move(state))
+    {
+        setObjectName(QLatin1String(kHook));
+    }
+    const CellState add;
+};
 
 QHeaderView *columnHeader(const QAbstractItemView *view)
 {
@@ -144,6 +156,8 @@ public:
             st.multiSelectable = m_view->selectionMode() == QAbstractItemView::MultiSelection;
             st.extSelectable = m_view->selectionMode() == QAbstractItemView::ExtendedSelection;
         }
+        if (QObject *hook = m_view->findChild<QObject *>(QLatin1String(kHook), Qt::FindDirectChildrenOnly))
+            static_cast<CellStateHook *>(hook)->add(m_index, st);
         return st;
     }
 
@@ -345,8 +359,10 @@ QAccessibleInterface *rowsFactory(const QString &, QObject *object)
 
 } // namespace
 
-void exposeRows(QAbstractItemView *view, const QString &name)
+void exposeRows(QAbstractItemView *view, const QString &name, CellState cellState)
 {
+    if (cellState)
+        new CellStateHook(view, std::move(cellState));
     QAccessible::installFactory(rowsFactory);
     view->setProperty(kExposed, true);
     view->setAccessibleName(name);

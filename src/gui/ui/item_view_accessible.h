@@ -1,5 +1,7 @@
 #pragma once
+#include <QAccessible>
 #include <QString>
+#include <functional>
 
 class QAbstractItemView;
 
@@ -10,6 +12,8 @@ namespace kestrin::a11y {
 // and selection events point at the right cell). Unlike Qt's, a cell that cannot be seen (its page is
 // not shown, its column is hidden or it is scrolled away) says it is invisible and lies nowhere, so an
 // assistive tool never clicks where another page's control now is. Call before the view has a model.
-void exposeRows(QAbstractItemView *view, const QString &name);
+// cellState adds what the view shows of a cell in other ways than its text (a tick drawn as colour).
+using CellState = std::function<void(const QModelIndex &index, QAccessible::State &state)>;
+void exposeRows(QAbstractItemView *view, const QString &name, CellState cellState = {});
 
 } // namespace kestrin::a11y

@@ -1,6 +1,7 @@
 // What a screen reader meets on the window: a spoken name on every control of every page and dialog,
 // the pictures' texts in the grid's cells, and rows that say they are shown only when their page is.
 #include "gui/app/gui_platform.h"
+#include "gui/app/splash_screen.h"
 #include "window_harness.h"
 
 #include <QAccessible>
@@ -122,6 +123,9 @@ TEST(Accessibility, EveryControlOfEveryPageAndDialogHasASpokenName)
     ASSERT_TRUE(waitUntil([&] { return login != nullptr; }, 5000));
     EXPECT_EQ(unnamedUnder(login), QStringList());
     login->reject();
+
+    SplashScreen splash;
+    EXPECT_EQ(unnamedUnder(&splash), QStringList());
 
     // The window's message boxes, as the real prompts show them.
     GuiPrompts prompts;
