@@ -14,6 +14,7 @@ struct CellLook
     Kind kind = Empty;
     PictureTone tone = PictureTone::Blue;
     bool bold = false;
+    bool ticked = false; // picked in the selection editor, which shows it only by colour and weight
     QString text; // what the cell reads, already cut to a length worth laying out
 };
 

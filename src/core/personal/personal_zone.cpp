@@ -80,7 +80,7 @@ CellLook editorCellLook(QByteArrayView record, bool ticked, QByteArrayView lastS
     if (look.kind != CellLook::Picture)
         return look;
     look.tone = ticked ? PictureTone::Red : PictureTone::Black;
-    look.bold = ticked;
+    look.bold = look.ticked = ticked;
     if (recordMatches(record, lastSearch))
         look.tone = PictureTone::Red;
     return look;

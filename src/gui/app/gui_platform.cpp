@@ -10,6 +10,8 @@
 #include <QIcon>
 #include <QLocale>
 #include <QKeyEvent>
+#include <QLabel>
+#include <QMap>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QProcess>
@@ -42,47 +44,64 @@ private:
     bool m_busy;
 };
 
+// Qt draws the box's icon in an unnamed label; a screen reader says what it shows.
+void nameIcon(QMessageBox &box)
+{
+    static const QMap<QMessageBox::Icon, QString> names{{QMessageBox::Information, QStringLiteral("信息")},
+                                                        {QMessageBox::Question, QStringLiteral("提问")},
+                                                        {QMessageBox::Warning, QStringLiteral("警告")},
+                                                        {QMessageBox::Critical, QStringLiteral("错误")}};
+    if (auto *icon = box.findChild<QLabel *>(QStringLiteral("qt_msgboxex_icon_label")))
+        icon->setAccessibleName(names.value(box.icon()));
+}
+
+QMessageBox::StandardButton showBox(QWidget *parent, QMessageBox::Icon icon, const QString &title, const QString &text,
+                                    QMessageBox::StandardButtons buttons)
+{
+    const ArrowWhileOpen arrow;
+    QMessageBox box(icon, title, text, buttons, parent);
+    nameIcon(box);
+    return QMessageBox::StandardButton(box.exec());
+}
+
 } // namespace
 
 void GuiPrompts::message(const QString &text)
 {
-    const ArrowWhileOpen arrow;
-    QMessageBox::information(m_parent, kAppTitle, text);
+    showBox(m_parent, QMessageBox::Information, kAppTitle, text, QMessageBox::Ok);
 }
 
 void GuiPrompts::titledMessage(const QString &title, const QString &text)
 {
-    const ArrowWhileOpen arrow;
-    QMessageBox::information(m_parent, title, text);
+    showBox(m_parent, QMessageBox::Information, title, text, QMessageBox::Ok);
 }
 
 bool GuiPrompts::confirm(const QString &text)
 {
-    const ArrowWhileOpen arrow;
-    return QMessageBox::question(m_parent, QStringLiteral("确认"), text, QMessageBox::Yes | QMessageBox::No) ==
+    return showBox(m_parent, QMessageBox::Question, QStringLiteral("确认"), text, QMessageBox::Yes | QMessageBox::No) ==
            QMessageBox::Yes;
 }
 
 bool GuiPrompts::warnYesNo(const QString &text)
 {
-    const ArrowWhileOpen arrow;
-    return QMessageBox::warning(m_parent, QStringLiteral("警告"), text, QMessageBox::Yes | QMessageBox::No) ==
+    return showBox(m_parent, QMessageBox::Warning, QStringLiteral("警告"), text, QMessageBox::Yes | QMessageBox::No) ==
            QMessageBox::Yes;
 }
 
 void GuiPrompts::warning(const QString &text)
 {
-    const ArrowWhileOpen arrow;
-    QMessageBox::warning(m_parent, QStringLiteral("警告"), text, QMessageBox::Yes);
+    showBox(m_parent, QMessageBox::Warning, QStringLiteral("警告"), text, QMessageBox::Yes);
 }
 
 Prompts::Answer GuiPrompts::ask(const QString &text)
 {
     const ArrowWhileOpen arrow;
     QMessageBox box(QMessageBox::Question, QStringLiteral("确认"), text, QMessageBox::Yes | QMessageBox::No, m_parent);
+    nameIcon(box);
     // The close button answers nothing; Escape still answers No.
     QPushButton *dismiss = box.addButton(QStringLiteral("dismiss"), QMessageBox::RejectRole);
     dismiss->hide();
+    dismiss->setAccessibleName(QStringLiteral("关闭"));
     box.setEscapeButton(dismiss);
     QPushButton *no = qobject_cast<QPushButton *>(box.button(QMessageBox::No));
     struct EscapeIsNo : QObject

@@ -18,6 +18,7 @@ SplashScreen::SplashScreen(QWidget *parent) : QWidget(parent, Qt::FramelessWindo
     picture->setObjectName(QStringLiteral("splashPicture"));
     picture->setGeometry(0, 0, 468, 313);
     picture->setPixmap(splashPicture());
+    picture->setAccessibleName(QStringLiteral("掠过蓝图纸的隼"));
     m_motto = new QLabel(kAppTitle + QStringLiteral("Kestrin上图最早、最快、最稳定"), this);
     m_motto->setObjectName(QStringLiteral("mottoLabel"));
     QFont f;

@@ -19,6 +19,10 @@ WebTabHost::WebTabHost(QTabWidget *tabs, WebPageFactory factory, WarmUp warmUp)
     if (!m_factory)
         m_factory = [](QWidget *parent) -> WebPage * { return new PlainWebPage(parent); };
     for (int i = 0; i < kPages; ++i) {
+        // A page without a caption never gets a tab: a screen reader would meet a tab nobody sees.
+        const QString caption = QString::fromUtf8(kCaptions[i]);
+        if (caption.isEmpty())
+            continue;
         m_sheets[i] = new QWidget;
         m_sheets[i]->setObjectName(QStringLiteral("webTab%1Page").arg(i + 1));
         m_hosts[i] = new QWidget(m_sheets[i]);
@@ -28,7 +32,9 @@ WebTabHost::WebTabHost(QTabWidget *tabs, WebPageFactory factory, WarmUp warmUp)
         layout->addWidget(m_hosts[i]);
         new QVBoxLayout(m_hosts[i]);
         m_hosts[i]->layout()->setContentsMargins(0, 0, 0, 0);
-        const int index = tabs->addTab(m_sheets[i], QStringLiteral("TAB%1").arg(i + 3));
+        // Until its page is made, the empty sheet is what a screen reader meets: it says the caption.
+        m_sheets[i]->setAccessibleName(caption);
+        const int index = tabs->addTab(m_sheets[i], caption);
         tabs->setTabVisible(index, false);
     }
     m_counterTimer.setObjectName(QStringLiteral("counterTimer"));
@@ -45,9 +51,7 @@ void WebTabHost::setUp(const QString &base)
         const QString caption = QString::fromUtf8(kCaptions[i]);
         if (caption.isEmpty())
             continue; // no tab for the user: its page loads nothing
-        const int index = m_tabs->indexOf(m_sheets[i]);
-        m_tabs->setTabVisible(index, true);
-        m_tabs->setTabText(index, caption);
+        m_tabs->setTabVisible(m_tabs->indexOf(m_sheets[i]), true);
         m_addresses[i] = QUrl(base + QLatin1String(kPaths[i]));
     }
     m_waitingForFrame = !m_made;
@@ -94,6 +98,8 @@ void WebTabHost::makeNextPage()
 void WebTabHost::makePage(int i)
 {
     m_pages[i] = m_factory(m_hosts[i]);
+    if (m_pages[i]->accessibleName().isEmpty())
+        m_pages[i]->setAccessibleName(m_sheets[i]->accessibleName());
     m_hosts[i]->layout()->addWidget(m_pages[i]);
     // Started, not waited for: the working pages are usable meanwhile.
     m_pages[i]->load(m_addresses[i]);
@@ -110,7 +116,7 @@ void WebTabHost::counterTick()
 void WebTabHost::onCurrentChanged(int index)
 {
     for (int i = 0; i < kPages; ++i) {
-        if (m_tabs->indexOf(m_sheets[i]) != index)
+        if (!m_sheets[i] || m_tabs->indexOf(m_sheets[i]) != index)
             continue;
         if (!m_addresses[i].isEmpty() && !m_pages[i]) {
             // Chosen before its page was made: made now, and its first load is the reload.

@@ -29,6 +29,7 @@ public:
     using WarmUp = std::function<void(QObject *context, std::function<void()> ready)>;
     WebTabHost(QTabWidget *pages, WebPageFactory factory, WarmUp warmUp = {});
 
+    // The tab's page and the browser's place in it; nullptr for a page without a caption.
     QWidget *sheet(int i) const { return m_sheets[i]; }
     QWidget *browserHost(int i) const { return m_hosts[i]; }
     WebPage *page(int i) const { return m_pages[i]; }

@@ -27,6 +27,7 @@ WindowStatusBar::WindowStatusBar(QWidget *parent) : QStatusBar(parent)
     addWidget(strip, 1);
     m_progress = new QProgressBar(m_panels[ProgressPanel]);
     m_progress->setObjectName(QStringLiteral("progressBar"));
+    m_progress->setAccessibleName(QStringLiteral("下载进度"));
     m_progress->setTextVisible(false);
     m_progress->setGeometry(0, 0, 500 - 15, 17);
     m_panels[ProgressPanel]->installEventFilter(this);

@@ -29,6 +29,7 @@ DownloadDialog::DownloadDialog(const DownloadRequest &request, Prompts &prompts,
     QLabel *icon = kit::label(this, "questionIcon", QString());
     icon->setGeometry(16, 12, 30, 27);
     icon->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxQuestion).pixmap(27, 27));
+    icon->setAccessibleName(QStringLiteral("问号"));
     QLabel *question = kit::label(this, "questionLabel", QStringLiteral("您想打开或保存此文件吗?"));
     kit::setPixelFont(question, 12, true);
     question->setGeometry(60, 16, 300, 18);
@@ -39,11 +40,14 @@ DownloadDialog::DownloadDialog(const DownloadRequest &request, Prompts &prompts,
     m_name->setGeometry(100, 44, 270, 16);
     m_name->setText(m_name->fontMetrics().elidedText(name, Qt::ElideMiddle, m_name->width()));
     m_name->setToolTip(name);
+    // The whole name is read out, not the shortened line.
+    m_name->setAccessibleName(name);
     kit::label(this, "timeCaption", QStringLiteral("更新:"))->setGeometry(60, 64, 40, 16);
     m_time = kit::label(this, "timeLabel", gbk::decodeForDisplay(request.time));
     m_time->setGeometry(100, 64, 270, 16);
     m_progress = new QProgressBar(this);
     m_progress->setObjectName(QStringLiteral("progressBar"));
+    m_progress->setAccessibleName(QStringLiteral("下载进度"));
     m_progress->setGeometry(31, 92, 321, 11);
     m_progress->setTextVisible(false);
     m_progress->setValue(0);

@@ -8,6 +8,7 @@
 #include "core/download/download_queue.h"
 #include "core/download/file_list.h"
 #include "gui/server/server_bar.h"
+#include "gui/ui/item_view_accessible.h"
 #include "gui/ui/picture_list.h"
 #include "gui/ui/widget_kit.h"
 
@@ -112,7 +113,8 @@ QWidget *FilePage::buildCategoryColumn()
     m_tabs->setGeometry(0, 8, 393, 32);
     connect(m_tabs, &QTabBar::currentChanged, this, &FilePage::onTab);
     m_fileList = new PictureList("fileList", &m_session.fileList(), {177, 130, 0, 0},
-                                 {QStringLiteral("文件名"), QStringLiteral("时间"), QString(), QString()}, column);
+                                 {QStringLiteral("文件名"), QStringLiteral("时间"), QString(), QString()}, column,
+                                 QStringLiteral("文件列表"));
     m_fileList->header()->setSectionsClickable(true);
     m_fileList->header()->setSortIndicatorShown(false); // always descending: an arrow would only puzzle
     connect(m_fileList->header(), &QHeaderView::sectionClicked, this, &FilePage::sortFileList);
@@ -165,9 +167,12 @@ QWidget *FilePage::buildQueueColumn()
     auto *line = new QHBoxLayout(searchRow);
     line->setContentsMargins(4, 4, 4, 4);
     line->setSpacing(4);
-    line->addWidget(kit::label(searchRow, "searchCaption", QStringLiteral("图名:")));
+    QLabel *searchCaption = kit::label(searchRow, "searchCaption", QStringLiteral("图名:"));
+    line->addWidget(searchCaption);
     m_searchEdit = new QLineEdit(searchRow);
     m_searchEdit->setObjectName(QStringLiteral("searchEdit"));
+    searchCaption->setBuddy(m_searchEdit);
+    m_searchEdit->setAccessibleName(QStringLiteral("图名"));
     line->addWidget(m_searchEdit, 1);
     m_searchButton = kit::flatButton(searchRow, "searchButton", QStringLiteral("搜索"));
     line->addWidget(m_searchButton);
@@ -178,6 +183,7 @@ QWidget *FilePage::buildQueueColumn()
     // not a new layout of every row.
     m_queue = new QTableView(column);
     m_queue->setObjectName(QStringLiteral("queueList"));
+    a11y::exposeRows(m_queue, QStringLiteral("待下载文件列表"));
     m_queue->setModel(&m_downloads.model());
     m_queue->setSelectionMode(QAbstractItemView::SingleSelection);
     m_queue->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -201,7 +207,7 @@ QWidget *FilePage::buildQueueColumn()
     layout->addWidget(m_queue);
     m_results = new PictureList(
         "searchResults", [this](const LatestRow &r) { return takenTone(m_catalogue, m_catalogue.current, r); },
-        {180, 0, 0, 0}, {QStringLiteral("文件名")}, column);
+        {180, 0, 0, 0}, {QStringLiteral("文件名")}, column, QStringLiteral("搜索结果"));
     connect(m_results, &PictureList::rowClicked, this, &FilePage::queueFromSearch);
     layout->addWidget(m_results, 1);
     return column;
@@ -224,6 +230,7 @@ QWidget *FilePage::buildFolderColumn()
     m_folderModel->setFilter(QDir::Files | QDir::NoDotAndDotDot);
     m_folderModel->setReadOnly(false);
     m_folderView = new QTreeView(column);
+    a11y::exposeRows(m_folderView, QStringLiteral("保存目录中的文件"));
     m_folderView->setModel(m_folderModel);
     kit::setUpReportView(m_folderView, "folderView", {200, 70, 80, 120}, true);
     // Renamed with F2 only: a click on the selected file started an edit that then took the Delete key.

@@ -13,6 +13,7 @@
 #include "core/personal/personal_zone.h"
 #include "platform/platform.h"
 #include "gui/server/server_bar.h"
+#include "gui/ui/item_view_accessible.h"
 #include "gui/ui/picture_list.h"
 #include "gui/ui/widget_kit.h"
 
@@ -103,16 +104,22 @@ void GalleryPage::buildCategoryRow()
     QWidget *tools = kit::panel(row, "searchAndSaveRow");
     QHBoxLayout *line = hbox(tools, 4);
     line->setSpacing(4);
-    line->addWidget(kit::label(tools, "searchCaption", QStringLiteral("图名:")));
+    QLabel *searchCaption = kit::label(tools, "searchCaption", QStringLiteral("图名:"));
+    line->addWidget(searchCaption);
     m_searchEdit = new QLineEdit(tools);
     m_searchEdit->setObjectName(QStringLiteral("searchEdit"));
+    searchCaption->setBuddy(m_searchEdit);
+    m_searchEdit->setAccessibleName(QStringLiteral("图名"));
     m_searchEdit->setFixedWidth(110);
     line->addWidget(m_searchEdit);
     m_searchButton = kit::flatButton(tools, "searchButton", QStringLiteral("搜索"));
     line->addWidget(m_searchButton);
-    line->addWidget(kit::label(tools, "saveCaption", QStringLiteral("保存到:")));
+    QLabel *saveCaption = kit::label(tools, "saveCaption", QStringLiteral("保存到:"));
+    line->addWidget(saveCaption);
     m_savePath = new QLineEdit(m_options.savePath(), tools);
     m_savePath->setObjectName(QStringLiteral("savePathEdit"));
+    saveCaption->setBuddy(m_savePath);
+    m_savePath->setAccessibleName(QStringLiteral("保存到"));
     m_savePath->setReadOnly(true);
     m_savePath->setFixedWidth(170);
     line->addWidget(m_savePath);
@@ -134,7 +141,8 @@ void GalleryPage::buildLatestColumn(QWidget *column)
     m_latestTitle = kit::label(titleBand, "latestTitle", QString(), Qt::red);
     m_latestTitle->setAlignment(Qt::AlignCenter);
     vbox(titleBand)->addWidget(m_latestTitle);
-    m_latestList = new PictureList("latestList", &m_session.latestList(), {223, 96, 96, 0}, {}, column);
+    m_latestList = new PictureList("latestList", &m_session.latestList(), {223, 96, 96, 0}, {}, column,
+                                   QStringLiteral("图库最新上传"));
     // The session refills the rows; the row clicked stands for the category shown at that moment.
     connect(m_latestList->listModel(), &QAbstractItemModel::modelReset, this,
             [this] { m_latestCategory = m_catalogue.current; });
@@ -160,9 +168,9 @@ void GalleryPage::buildGridColumn(QWidget *column)
     QWidget *strip = kit::panel(grids, "gridMargin", Qt::white);
     strip->setFixedWidth(8);
     row->addWidget(strip, 0, 0);
-    m_grid = new PictureGrid(m_catalogue, "pictureGrid", grids);
+    m_grid = new PictureGrid(m_catalogue, "pictureGrid", QStringLiteral("图纸"), grids);
     // The selection editor lies over the grid, in the same place.
-    m_selectionGrid = new PictureGrid(m_catalogue, "selectionGrid", grids);
+    m_selectionGrid = new PictureGrid(m_catalogue, "selectionGrid", QStringLiteral("增减我的图片"), grids);
     m_selectionGrid->setMode(PictureGrid::Mode::Ticking);
     kit::setPixelFont(m_selectionGrid, 13);
     m_selectionGrid->setLookRule([this](int category, QByteArrayView record, bool) {

@@ -1,4 +1,5 @@
 #include "gui/gallery/page_bar.h"
+#include "gui/gallery/page_bar_accessible.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -16,6 +17,7 @@ constexpr int kHeight = 24;
 PageBar::PageBar(QWidget *parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("pageBar"));
+    exposeEntries(this);
     setMouseTracking(true);
     setFocusPolicy(Qt::TabFocus);
     m_entryFont = font();
@@ -131,10 +133,10 @@ void PageBar::mouseReleaseEvent(QMouseEvent *event)
     update(entryRect(pressed));
     if (pressed < 0 || entryAt(event->position().toPoint()) != pressed)
         return;
-    press(pressed);
+    activate(pressed);
 }
 
-void PageBar::press(int i)
+void PageBar::activate(int i)
 {
     if (i < 0 || i >= m_entries.size())
         return;
@@ -163,7 +165,7 @@ void PageBar::keyPressEvent(QKeyEvent *event)
     case Qt::Key_Return:
     case Qt::Key_Enter:
     case Qt::Key_Space:
-        press(m_focus);
+        activate(m_focus);
         break;
     default:
         QWidget::keyPressEvent(event);

@@ -25,6 +25,8 @@ public:
     int entryAt(const QPoint &pos) const; // -1 over no entry
     // Puts a checkable entry down and releases the others of the group.
     void check(int i);
+    // What a click on entry i does (also a screen reader's press).
+    void activate(int i);
 
 signals:
     void entryClicked(int index);
@@ -42,8 +44,6 @@ protected:
 private:
     void setHover(int i);
     void setFocusEntry(int i);
-    // What a click on entry i does.
-    void press(int i);
 
     QList<Entry> m_entries;
     QFont m_entryFont;

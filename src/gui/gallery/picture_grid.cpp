@@ -2,6 +2,7 @@
 
 #include "core/catalogue/catalogue.h"
 #include "core/gallery/picture_grid_model.h"
+#include "gui/ui/item_view_accessible.h"
 #include "gui/ui/widget_kit.h"
 
 #include <QCache>
@@ -75,10 +76,17 @@ private:
 
 } // namespace
 
-PictureGrid::PictureGrid(const Catalogue &catalogue, const char *name, QWidget *parent)
+PictureGrid::PictureGrid(const Catalogue &catalogue, const char *objectName, const QString &name, QWidget *parent)
     : QTableView(parent), m_catalogue(catalogue), m_model(new PictureGridModel(this))
 {
-    setObjectName(QLatin1String(name));
+    setObjectName(QLatin1String(objectName));
+    // Each cell speaks its picture's text (the model's display text: file name and Chinese name).
+    a11y::exposeRows(this, name, [this](const QModelIndex &index, QAccessible::State &state) {
+        // The selection editor's ticks, which it shows only by colour and weight.
+        const CellLook look = cellLook(index.column(), index.row());
+        state.checkable = m_mode == Mode::Ticking && look.kind == CellLook::Picture;
+        state.checked = state.checkable && look.ticked;
+    });
     setModel(m_model);
     setItemDelegate(new CellDelegate(this));
     horizontalHeader()->hide();

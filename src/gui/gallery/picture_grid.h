@@ -22,7 +22,8 @@ public:
     using LookRule = std::function<CellLook(int category, QByteArrayView record, bool hovered)>;
     enum class Mode { Picking, Ticking };
 
-    PictureGrid(const Catalogue &catalogue, const char *name, QWidget *parent = nullptr);
+    // name: what a screen reader calls the grid.
+    PictureGrid(const Catalogue &catalogue, const char *objectName, const QString &name, QWidget *parent = nullptr);
     void setLookRule(LookRule rule) { m_look = std::move(rule); }
     void setMode(Mode mode);
     // Makes the cell current, scrolled into view, and gives the grid the keyboard focus.

@@ -22,9 +22,13 @@ LoginDialog::LoginDialog(Prompts &prompts, SelectionStore &store, std::function<
     setFixedSize(252, 144);
     kit::setPixelFont(this, 12);
     const auto row = [this](const char *name, const QString &caption, int top) {
-        kit::label(this, name, caption)->setGeometry(16, top + 3, 60, 18);
+        QLabel *label = kit::label(this, name, caption);
+        label->setGeometry(16, top + 3, 60, 18);
         auto *edit = new QLineEdit(this);
         edit->setGeometry(76, top, 160, 22);
+        label->setBuddy(edit);
+        // The caption without its padding and colon.
+        edit->setAccessibleName(QString(caption).remove(u' ').remove(u'：'));
         return edit;
     };
     m_name = row("nameCaption", QStringLiteral("用户名："), 10);
@@ -38,6 +42,7 @@ LoginDialog::LoginDialog(Prompts &prompts, SelectionStore &store, std::function<
     m_codeLabel = kit::label(this, "codeLabel", QString(), Qt::blue);
     kit::setPixelFont(m_codeLabel, 14, true);
     m_codeLabel->setGeometry(166, 69, 70, 18);
+    m_codeLabel->setAccessibleDescription(QStringLiteral("请输入此验证码"));
     auto *line = new QFrame(this);
     line->setObjectName(QStringLiteral("separator"));
     line->setFrameShape(QFrame::HLine);

@@ -114,8 +114,11 @@ void ServerBar::showChoice()
 {
     m_carriers[m_choice.carrier()]->setChecked(true);
     m_libraries[m_choice.library()]->setChecked(true);
-    if (m_picture)
+    if (m_picture) {
         m_picture->setPixmap(kestrin::carrierPicture(m_choice.carrier()));
+        // What the picture shows.
+        m_picture->setAccessibleName(m_choice.carrier() == 1 ? QStringLiteral("网通线路") : QStringLiteral("电信线路"));
+    }
 }
 
 } // namespace kestrin

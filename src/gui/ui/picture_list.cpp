@@ -1,25 +1,27 @@
 #include "gui/ui/picture_list.h"
 
+#include "gui/ui/item_view_accessible.h"
 #include "gui/ui/widget_kit.h"
 
 #include <QKeyEvent>
 
 namespace kestrin {
 
-PictureList::PictureList(const char *name, LatestListModel::ToneRule tone, const QList<int> &widths,
-                         const QStringList &headers, QWidget *parent)
-    : PictureList(name, new LatestListModel(tone), widths, headers, parent)
+PictureList::PictureList(const char *objectName, LatestListModel::ToneRule tone, const QList<int> &widths,
+                         const QStringList &headers, QWidget *parent, const QString &name)
+    : PictureList(objectName, new LatestListModel(tone), widths, headers, parent, name)
 {
     m_model->setParent(this);
 }
 
-PictureList::PictureList(const char *name, LatestListModel *model, const QList<int> &widths,
-                         const QStringList &headers, QWidget *parent)
+PictureList::PictureList(const char *objectName, LatestListModel *model, const QList<int> &widths,
+                         const QStringList &headers, QWidget *parent, const QString &name)
     : QTreeView(parent), m_model(model)
 {
+    a11y::exposeRows(this, name);
     m_model->setHeaders(headers);
     setModel(m_model);
-    kit::setUpReportView(this, name, widths, !headers.isEmpty());
+    kit::setUpReportView(this, objectName, widths, !headers.isEmpty());
     setItemDelegate(new kit::ToneRowDelegate(LatestListModel::ToneRole, this));
     kit::setPixelFont(this, 12);
     connect(this, &QTreeView::clicked, this, [this](const QModelIndex &index) {

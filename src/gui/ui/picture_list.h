@@ -12,11 +12,12 @@ class PictureList : public QTreeView
     Q_OBJECT
 public:
     // A list over rows kept elsewhere (the session's latest uploads or file list).
-    PictureList(const char *name, LatestListModel *model, const QList<int> &widths, const QStringList &headers = {},
-                QWidget *parent = nullptr);
+    // name is what a screen reader calls the list.
+    PictureList(const char *objectName, LatestListModel *model, const QList<int> &widths, const QStringList &headers,
+                QWidget *parent, const QString &name);
     // A list with rows of its own, coloured by tone.
-    PictureList(const char *name, LatestListModel::ToneRule tone, const QList<int> &widths,
-                const QStringList &headers = {}, QWidget *parent = nullptr);
+    PictureList(const char *objectName, LatestListModel::ToneRule tone, const QList<int> &widths,
+                const QStringList &headers, QWidget *parent, const QString &name);
 
     LatestListModel *listModel() const { return m_model; }
     QRect rowRect(int row) const { return visualRect(m_model->index(row, 0)); }

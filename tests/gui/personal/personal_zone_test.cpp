@@ -3,6 +3,7 @@
 // The zone's states and the store's format are tested without a window (session_tests, catalogue_tests).
 #include "window_harness.h"
 
+#include <QAccessible>
 #include <QFile>
 #include <gtest/gtest.h>
 
@@ -72,6 +73,10 @@ TEST(PersonalZone, TheEditorsClicksBecomeTheSelectionTheGridShows)
     clickPageEntry(w, 0);
     EXPECT_TRUE(g->selectionGrid()->cellLook(1, 2).bold); // record 9 ticked
     EXPECT_FALSE(g->selectionGrid()->cellLook(3, 1).bold); // record 7 not
+    // A screen reader hears the ticks the editor shows only by colour and weight.
+    QAccessibleTableInterface *cells = QAccessible::queryAccessibleInterface(g->selectionGrid())->tableInterface();
+    EXPECT_TRUE(cells->cellAt(2, 1)->state().checkable && cells->cellAt(2, 1)->state().checked);
+    EXPECT_TRUE(cells->cellAt(1, 3)->state().checkable && !cells->cellAt(1, 3)->state().checked);
 }
 
 // A known name needs its password (the name's letter case aside); its picks come back. Leaving asks
