@@ -1,4 +1,5 @@
 #include "gui/app/app_title.h"
+#include "gui/app/command_line.h"
 #include "gui/app/desktop_alerts.h"
 #include "gui/app/web_module.h"
 #include "gui/app/gui_platform.h"
@@ -7,6 +8,7 @@
 #include "core/catalogue/gbk.h"
 #include "gui/gallery/gallery_page.h"
 #include "gui/gallery/picture_grid.h"
+#include "platform/data_folder.h"
 #include "platform/launch_clock.h"
 #include "platform/lifecycle.h"
 #include "platform/qt_settings_store.h"
@@ -14,13 +16,12 @@
 #include "core/server/build_config.h"
 
 #include <QApplication>
-#include <QCommandLineParser>
-#include <QDir>
 #include <QMessageBox>
+#include <QNetworkProxyFactory>
 #include <QTimer>
 #include <cstdio>
-#include <cstring>
 #include <memory>
+#include <optional>
 
 using namespace kestrin;
 
@@ -28,39 +29,6 @@ namespace {
 
 // Long enough for the window's first frames, well before the first poll could bring a notice.
 constexpr int kPrepareTrayDelayMs = 500;
-
-// "--version" and "--help" answer without a display, before any window exists.
-bool answersFromTheCommandLine(int argc, char **argv, int *exitCode)
-{
-    bool asked = false;
-    for (int i = 1; i < argc; ++i)
-        asked = asked || !std::strcmp(argv[i], "--version") || !std::strcmp(argv[i], "-v") ||
-                !std::strcmp(argv[i], "--help") || !std::strcmp(argv[i], "-h");
-    if (!asked)
-        return false;
-    QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("Kestrin"));
-    QCoreApplication::setOrganizationName(QStringLiteral("Kestrin"));
-    QCoreApplication::setApplicationVersion(QStringLiteral(KESTRIN_VERSION));
-    QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("图库 (Kestrin): keeps you in step with a picture library published on HTTP servers.\n\n"
-                       "Files it keeps:\n"
-                       "  settings (save folder, remembered user): %1\n"
-                       "  personal zone users and picks:           %2\n"
-                       "  download queue:                          %3\n"
-                       "Servers: %4\n"
-                       "Web pages shown by: %5")
-            .arg(QtSettingsStore().location(),
-                 StandardShellFolders().folder(QStringLiteral("Personal")) + QStringLiteral("/MySelect.ini"),
-                 StandardShellFolders().folder(QStringLiteral("AppData")) + QStringLiteral("/queue.json"),
-                 ServerTable::builtIn().urls.join(QStringLiteral(" ")), QDir::cleanPath(webModulePath())));
-    parser.addHelpOption();
-    parser.addVersionOption();
-    parser.process(app); // prints and exits for --help and --version
-    *exitCode = 0;
-    return true;
-}
 
 // For timing tools (KESTRIN_REPORT_GRID_DRAWN set): one line on stderr once the picture grid has first
 // been drawn with records, after that frame went to the display.
@@ -87,9 +55,14 @@ private:
 
 int main(int argc, char **argv)
 {
-    int exitCode = 0;
-    if (answersFromTheCommandLine(argc, argv, &exitCode))
-        return exitCode;
+    // --help, --version and a wrong command line are answered without a display.
+    if (const std::optional<int> answered = answerCommandLine(argc, argv))
+        return *answered;
+    // Qt would abort with a message of its own about its platform plugin.
+    if (const QString missing = missingDisplay(CommandLine::parse(argc, argv)); !missing.isEmpty()) {
+        std::fprintf(stderr, "%s\n", missing.toLocal8Bit().constData());
+        return exit_status::kCannotStart;
+    }
     const WebPages webPages = prepareWebPages();
     QApplication app(argc, argv);
     setUpApplication(app);
@@ -97,11 +70,17 @@ int main(int argc, char **argv)
     // running copy instead, before making any window or file.
     SingleInstance instance(QStringLiteral("kestrin"));
     if (instance.claim() == SingleInstance::Claim::AnotherRuns)
-        return 0;
+        return exit_status::kNormal;
     if (!gbk::available()) {
         QMessageBox::critical(nullptr, kAppTitle, QStringLiteral("系统缺少GBK编码支持，无法运行。"));
-        return 1;
+        return exit_status::kCannotStart;
     }
+    // The files an earlier release kept one folder deeper come along before the queue is read.
+    for (const QString &name : moveDataFiles(earlierDataFolder(), dataFolder()))
+        std::fprintf(stderr, "kestrin: %s 留在 %s：%s 已有同名的较新文件或无法移入\n", qPrintable(name),
+                     qPrintable(earlierDataFolder()), qPrintable(dataFolder()));
+    // A proxy set in the environment or by the desktop is used, for the web pages too.
+    QNetworkProxyFactory::setUseSystemConfiguration(true);
     GuiPrompts prompts;
     DesktopShell shell;
     QtSettingsStore settings;

@@ -5,18 +5,18 @@
 
 namespace kestrin {
 
-void Lifecycle::requestTermination()
+void Lifecycle::requestTermination(int status)
 {
     if (m_terminating)
         return;
     m_terminating = true;
-    endApplication();
+    endApplication(status);
 }
 
-void Lifecycle::endApplication()
+void Lifecycle::endApplication(int status)
 {
     if (QCoreApplication *app = QCoreApplication::instance())
-        QMetaObject::invokeMethod(app, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(app, [status] { QCoreApplication::exit(status); }, Qt::QueuedConnection);
 }
 
 } // namespace kestrin

@@ -1,5 +1,7 @@
 #include "platform/qt_settings_store.h"
 
+#include "platform/data_folder.h"
+
 #include <QFileInfo>
 #include <QStandardPaths>
 
@@ -42,10 +44,11 @@ QString StandardShellFolders::folder(const QString &name)
     }
     if (name == QLatin1String("Personal"))
         return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    // One "Kestrin" folder each, not Kestrin/Kestrin as the organisation and application names give.
     if (name == QLatin1String("Cache"))
-        return QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
+        return QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) + QStringLiteral("/Kestrin");
     if (name == QLatin1String("AppData"))
-        return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+        return dataFolder();
     return {};
 }
 

@@ -48,7 +48,7 @@ for word in MySelect.ini queue.json --version; do
 done
 # The web views come from a module that the installed program finds beside itself, and whose every
 # symbol of ours the (stripped) program provides.
-module=$(sed -n 's/^Web pages shown by: //p' <<<"$help")
+module=$(sed -n 's/^网页显示模块: //p' <<<"$help")
 [ "$module" = "$r/lib/kestrin/libkestrin_web.so" ] || fail "the program looks for its web module at '$module'"
 [ -s "$module" ] || fail "missing lib/kestrin/libkestrin_web.so"
 provided=$(nm -D --defined-only "$r/bin/kestrin" | awk '{print $3}' | sort -u)
@@ -58,6 +58,7 @@ missing=$(nm -D --undefined-only "$module" | awk '{print $2}' | grep kestrin | s
 nm -D --defined-only "$r/lib/kestrin/libkestrin_chime.so" 2>/dev/null | grep -q ' kestrinMakeChime$' ||
   fail "missing lib/kestrin/libkestrin_chime.so or its kestrinMakeChime"
 "$r/bin/kestrin-library" --help >/dev/null 2>&1 || fail "kestrin-library --help failed"
+[[ $("$r/bin/kestrin-library" --version) == "kestrin-library "[0-9]* ]] || fail "kestrin-library --version failed"
 
 doc=$r/share/doc/kestrin
 [ "$(head -n1 "$doc/copyright" 2>/dev/null)" = "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/" ] ||

@@ -140,9 +140,14 @@ class RecordingLifecycle : public Lifecycle
 {
 public:
     int requests = 0;
+    int status = -1; // the exit status asked for
 
 protected:
-    void endApplication() override { ++requests; }
+    void endApplication(int exitStatus) override
+    {
+        ++requests;
+        status = exitStatus;
+    }
 };
 
 // Waits on the event loop until pred holds or ms pass; true when it holds.

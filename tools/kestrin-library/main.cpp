@@ -1,5 +1,6 @@
 // kestrin-library: writes and serves a picture library.
 #include "core/catalogue/gbk.h"
+#include "core/server/build_config.h"
 #include "library_ops.h"
 #include "library_server.h"
 
@@ -15,7 +16,8 @@ namespace {
 
 // GNU-style, so that help2man makes the manual page's synopsis of it.
 const char kUsage[] =
-    "Usage: kestrin-library init DIR [--categories N] [--pictures M] [--seed S]\n"
+    "Usage: kestrin-library --help | --version\n"
+    "  or:  kestrin-library init DIR [--categories N] [--pictures M] [--seed S]\n"
     "  or:  kestrin-library publish DIR CATEGORY FILE_NAME CHINESE_NAME [--time TEXT]\n"
     "  or:  kestrin-library withdraw DIR CATEGORY FILE_NAME\n"
     "  or:  kestrin-library new-batch DIR\n"
@@ -110,6 +112,10 @@ int main(int argc, char **argv)
                    "one) can serve a library instead; serve is for trying and testing.\n\n",
                    stdout);
         std::fputs(kUsage, stdout);
+        return 0;
+    }
+    if (args.size() == 1 && (args[0] == QLatin1String("--version") || args[0] == QLatin1String("-v"))) {
+        std::printf("kestrin-library %s\n", KESTRIN_VERSION);
         return 0;
     }
     if (args.size() < 2)

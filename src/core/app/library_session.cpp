@@ -75,7 +75,7 @@ void LibrarySession::start()
     connect(m_configLoader, &ConfigLoader::loaded, this, &LibrarySession::onConfigLoaded);
     connect(m_configLoader, &ConfigLoader::unreachable, this, [this] {
         m_platform.prompts.message(QStringLiteral("无法连接Kestrin服务器,请与管理员联系!"));
-        m_platform.life.requestTermination();
+        m_platform.life.requestTermination(exit_status::kNoServer);
         finishStart(false);
     });
     m_configLoader->start();
@@ -245,7 +245,7 @@ void LibrarySession::onNoChangeServer()
         return;
     }
     m_platform.prompts.message(QStringLiteral("所有服务器均无法连接,请与管理员联系!"));
-    m_platform.life.requestTermination();
+    m_platform.life.requestTermination(exit_status::kNoServer);
 }
 
 void LibrarySession::markTaken(int category, qsizetype id)

@@ -5,7 +5,9 @@
 #include <QFileInfo>
 #include <QLocale>
 #include <QNetworkAccessManager>
+#include <QHostAddress>
 #include <QNetworkProxy>
+#include <QNetworkProxyFactory>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QPointer>
@@ -23,6 +25,28 @@ namespace {
 constexpr qint64 kFileReadAhead = 2 << 20;
 constexpr qint64 kTextReadAhead = 1 << 20;
 double timeoutScale = 1.0;
+
+// The proxy the environment (http_proxy, https_proxy, no_proxy, also in upper case) or the desktop
+// names, and none where none is set. A server on this machine is always reached directly: a proxy
+// elsewhere could not reach it, and its exceptions need not list it.
+class SystemProxyFactory : public QNetworkProxyFactory
+{
+public:
+    QList<QNetworkProxy> queryProxy(const QNetworkProxyQuery &query) override
+    {
+        const QString host = query.peerHostName();
+        const QHostAddress address(host);
+        if (address.isLoopback() || host.compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0 ||
+            host.endsWith(QLatin1String(".localhost"), Qt::CaseInsensitive))
+            return {QNetworkProxy::NoProxy};
+        // The system's reader takes "no_proxy=*" for a host name, not for every host.
+        for (const char *name : {"no_proxy", "NO_PROXY"}) {
+            if (qgetenv(name).trimmed() == "*")
+                return {QNetworkProxy::NoProxy};
+        }
+        return systemProxyForQuery(query);
+    }
+};
 }
 
 void Http::setTimeoutScale(double scale) { timeoutScale = scale; }
@@ -61,7 +85,7 @@ QNetworkAccessManager &Http::manager()
 {
     static QNetworkAccessManager *nam = [] {
         auto *m = new QNetworkAccessManager();
-        m->setProxy(QNetworkProxy::NoProxy);
+        m->setProxyFactory(new SystemProxyFactory);
         return m;
     }();
     return *nam;

@@ -1,5 +1,7 @@
 #include "gui/app/web_tab_host.h"
 
+#include "core/server/http.h"
+
 #include <QApplication>
 #include <QMouseEvent>
 #include <QTimer>
@@ -110,7 +112,22 @@ void WebTabHost::counterTick()
     if (!m_counter)
         return;
     // Whatever server is in use at this tick.
-    m_counter->load(QUrl(m_counterBase() + QLatin1String(kCounterPath)));
+    const QString address = m_counterBase() + QLatin1String(kCounterPath);
+    m_counter->load(QUrl(address));
+    if (qobject_cast<PlainWebPage *>(m_counter))
+        countWithoutBrowser(address);
+}
+
+void WebTabHost::countWithoutBrowser(const QString &address)
+{
+    // Where no web view can run, the page is still asked for, so the visit counts all the same; what
+    // comes back is of no use, and a failure is nobody's business.
+    if (m_counterRequest)
+        m_counterRequest->cancel();
+    HttpRequest request;
+    request.url = address;
+    request.maxBytes = kCounterPageLimit;
+    m_counterRequest = Http::get(request, this, [this](const HttpResult &result) { emit counterLoaded(result.ok()); });
 }
 
 void WebTabHost::onCurrentChanged(int index)

@@ -2,6 +2,7 @@
 #include "gui/app/web_page.h"
 
 #include <QObject>
+#include <QPointer>
 #include <QTimer>
 #include <functional>
 
@@ -10,12 +11,15 @@ class QWidget;
 
 namespace kestrin {
 
+class HttpJob;
+
 // The six pages for web content published beside the library: a tab only for a non-empty caption,
 // loaded once at start-up from the base address of that moment and again whenever its tab is chosen;
 // and the hidden 1 × 1 counter page, loaded at start-up and every 15 minutes from the base address of
 // each moment. Right clicks inside the six pages are swallowed so they show no context menu. The pages
 // are made (and their first loads started) once the window has gone out drawn, or when a tab is chosen
 // before that.
+// Where the pages are plain stand-ins, the counter page is fetched with a plain request instead.
 class WebTabHost : public QObject
 {
     Q_OBJECT
@@ -25,6 +29,7 @@ public:
     static const char *const kCaptions[kPages];
     static const char *const kPaths[kPages];
     static constexpr char kCounterPath[] = "kq/counter.htm";
+    static constexpr qint64 kCounterPageLimit = 1 << 20;
 
     using WarmUp = std::function<void(QObject *context, std::function<void()> ready)>;
     WebTabHost(QTabWidget *pages, WebPageFactory factory, WarmUp warmUp = {});
@@ -60,6 +65,7 @@ private:
     void onCurrentChanged(int index);
     void makePage(int i);
     void makeNextPage();
+    void countWithoutBrowser(const QString &address);
 
     QTabWidget *m_tabs;
     WebPageFactory m_factory;
@@ -73,6 +79,7 @@ private:
     bool m_made = false;
     WebPage *m_counter = nullptr;
     std::function<QString()> m_counterBase;
+    QPointer<HttpJob> m_counterRequest;
     QTimer m_counterTimer;
 };
 

@@ -51,8 +51,9 @@ TEST(StartUp, AFreshWindowShowsCategoryZeroFromTheFirstServerThatAnswers)
     // The configuration, then the first page and its change file together: nothing loaded twice.
     QStringList asked = h.lib.server().log();
     std::sort(asked.begin() + qMin(1, int(asked.size())), asked.end());
+    // And, with no web views here, the counter page by a plain request.
     EXPECT_EQ(asked, (QStringList{"GET /kq/config.xml 200 127.0.0.1", "GET /kq/Changer0.dat 200 127.0.0.1",
-                                  "GET /kq/Page0.dat 200 127.0.0.1"}));
+                                  "GET /kq/Page0.dat 200 127.0.0.1", "GET /kq/counter.htm 200 127.0.0.1"}));
     GalleryPage *g = w.galleryPage();
     EXPECT_EQ(w.windowTitle(), "图库Kestrin欢迎您的光临");
     EXPECT_EQ(g->latestTitle()->text(), "图库最新上传");
@@ -85,8 +86,25 @@ TEST(StartUp, AFreshWindowOffersTheFirstServerTheSoundAndTheCaptionedWebTabs)
     saveScreen(&w, "file-page");
 }
 
-// Every way start-up gives up says why, asks for the end of the program and writes no settings; a
-// newer release declined starts as usual.
+// Without web views the visit still counts: the counter page is asked for at each tick, from the
+// server then in use, and a failure there is nobody's business.
+TEST(StartUp, WithoutWebViewsTheCounterPageIsAskedForAtEachTick)
+{
+    WindowHarness h;
+    MainWindow &w = h.start(2);
+    QSignalSpy counted(w.webTabs(), &WebTabHost::counterLoaded);
+    h.setFaults({"/kq/counter.htm status=500"});
+    for (int tick = 1; tick <= 2; ++tick) {
+        w.webTabs()->counterTick();
+        ASSERT_TRUE(counted.wait(10000));
+        EXPECT_EQ(requestsFor(h.lib.server(), "/kq/counter.htm"), 1 + tick);
+    }
+    EXPECT_TRUE(h.prompts.shown.isEmpty()) << h.prompts.shown.join('\n').toStdString();
+    EXPECT_EQ(w.webTabs()->counter()->url().toString(), h.lib.table().url(2) + "kq/counter.htm");
+}
+
+// Every way start-up gives up says why, asks for the end of the program (with a status of its own
+// when no server answered) and writes no settings; a newer release declined starts as usual.
 TEST(StartUp, EachWayStartUpEndsSaysWhyAndWritesNothingButADeclinedUpgradeStarts)
 {
     QStringList noChangeFile;
@@ -100,16 +118,19 @@ TEST(StartUp, EachWayStartUpEndsSaysWhyAndWritesNothingButADeclinedUpgradeStarts
         int deadServers;
         const char *fault, *release;
         bool upgrade, shellOpens, starts; // upgrade: the answer to the question
+        int exitStatus;                   // asked for when it does not start
         QStringList shown;
     } cases[] = {
-        {"no server answers", 6, nullptr, nullptr, true, true, false, {"message: 无法连接Kestrin服务器,请与管理员联系!"}},
-        {"no change file anywhere", 0, "/kq/Changer*.dat drop", nullptr, true, true, false, noChangeFile},
-        {"the upgrade accepted", 0, nullptr, "1.7.3.0", true, true, false, {kUpgradeQuestion}},
+        {"no server answers", 6, nullptr, nullptr, true, true, false, exit_status::kNoServer,
+         {"message: 无法连接Kestrin服务器,请与管理员联系!"}},
+        {"no change file anywhere", 0, "/kq/Changer*.dat drop", nullptr, true, true, false, exit_status::kNoServer,
+         noChangeFile},
+        {"the upgrade accepted", 0, nullptr, "1.7.3.0", true, true, false, exit_status::kNormal, {kUpgradeQuestion}},
         // An address nothing can open is shown to the user rather than dropped.
-        {"an upgrade nothing opens", 0, nullptr, "1.7.3.0", true, false, false,
+        {"an upgrade nothing opens", 0, nullptr, "1.7.3.0", true, false, false, exit_status::kNormal,
          {kUpgradeQuestion, "message: 无法打开升级地址，请手动访问：\n" + upgrade}},
         // An older form of the same number still differs.
-        {"the upgrade declined", 0, nullptr, "1.7.2", false, true, true, {kUpgradeQuestion}},
+        {"the upgrade declined", 0, nullptr, "1.7.2", false, true, true, -1, {kUpgradeQuestion}},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.what);
@@ -125,6 +146,7 @@ TEST(StartUp, EachWayStartUpEndsSaysWhyAndWritesNothingButADeclinedUpgradeStarts
         EXPECT_EQ(h.prompts.shown, c.shown);
         EXPECT_EQ(h.shell.opened, c.release && c.upgrade ? QStringList{upgrade} : QStringList());
         EXPECT_EQ(h.life.requests, c.starts ? 0 : 1);
+        EXPECT_EQ(h.life.status, c.exitStatus);
         if (!c.starts) {
             w.close();
             EXPECT_FALSE(QFileInfo::exists(h.settingsFile()));
