@@ -35,8 +35,10 @@ void PortalChooser::openWith(const QString &path)
     // The portal answers at once with a request handle; the chooser then runs on its own.
     QObject::connect(watcher, &QDBusPendingCallWatcher::finished, &m_calls, [this, path](QDBusPendingCallWatcher *w) {
         w->deleteLater();
-        if (w->isError())
+        if (w->isError()) {
+            qWarning("no portal chooser: %s", qPrintable(w->error().message()));
             m_fallback(path);
+        }
     });
 }
 
