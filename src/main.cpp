@@ -8,6 +8,7 @@
 #include "core/catalogue/gbk.h"
 #include "gui/gallery/gallery_page.h"
 #include "gui/gallery/picture_grid.h"
+#include "platform/bus_notifier.h"
 #include "platform/data_folder.h"
 #include "platform/launch_clock.h"
 #include "platform/lifecycle.h"
@@ -87,7 +88,8 @@ int main(int argc, char **argv)
     StandardShellFolders folders;
     Lifecycle life;
     ChimeSound sound; // prepared by its first chime
-    TrayNotifier notifier;
+    TrayNotifier tray; // where the desktop has no notification service, or it fails
+    BusNotifier notifier(&tray);
     MainWindow window(Platform{prompts, shell, settings, folders, life, ServerTable::builtIn(), {}, &sound, &notifier, {},
                                webPages.make, webPages.warmUp, webPages.engine});
     std::unique_ptr<GridDrawnReport> report;
@@ -99,8 +101,8 @@ int main(int argc, char **argv)
     // The tray takes a while to ask for: not before the window is drawn (a notice wanted sooner puts
     // the icon there itself). The audio libraries come in with the first chime: a program that has
     // announced nothing yet does not hold them.
-    QObject::connect(&window, &MainWindow::startFinished, &launcher, [&launcher, &notifier] {
-        QTimer::singleShot(kPrepareTrayDelayMs, &launcher, [&notifier] { notifier.prepare(); });
+    QObject::connect(&window, &MainWindow::startFinished, &launcher, [&launcher, &tray] {
+        QTimer::singleShot(kPrepareTrayDelayMs, &launcher, [&tray] { tray.prepare(); });
     });
     return app.exec();
 }

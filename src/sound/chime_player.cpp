@@ -5,13 +5,46 @@
 #include <QMediaDevices>
 #include <QSoundEffect>
 #include <QUrl>
+#include <memory>
+
+namespace {
+
+// Plays on whatever the desktop's default output is at the moment of the chime: an output that
+// appears (or becomes the default) after start-up is heard from the next chime on. Without an output
+// there is no effect at all, so nothing warns and nothing plays.
+class ChimePlayer : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(QByteArray outputId READ outputId)
+public:
+    explicit ChimePlayer(QUrl source) : m_source(std::move(source)) {}
+
+public slots:
+    void play()
+    {
+        const QAudioDevice output = QMediaDevices::defaultAudioOutput();
+        if (output.isNull())
+            return;
+        if (!m_effect || m_effect->audioDevice() != output) {
+            m_effect = std::make_unique<QSoundEffect>(output);
+            m_effect->setSource(m_source); // loads in the background; a play() before that waits for it
+        }
+        m_effect->play();
+    }
+
+    // The output the last chime went to; empty before any was heard.
+    QByteArray outputId() const { return m_effect ? m_effect->audioDevice().id() : QByteArray(); }
+
+private:
+    QUrl m_source;
+    std::unique_ptr<QSoundEffect> m_effect;
+};
+
+} // namespace
 
 extern "C" Q_DECL_EXPORT QObject *kestrinMakeChime(const char *source)
 {
-    // Without an audio output the effect would warn and play nothing: there is no player at all then.
-    if (QMediaDevices::audioOutputs().isEmpty())
-        return nullptr;
-    auto *effect = new QSoundEffect;
-    effect->setSource(QUrl(QString::fromUtf8(source)));
-    return effect;
+    return new ChimePlayer(QUrl(QString::fromUtf8(source)));
 }
+
+#include "chime_player.moc"

@@ -42,8 +42,8 @@ MainWindow &WindowHarness::start(const ServerTable &servers)
             onDialog(dialog);
     };
     window = std::make_unique<MainWindow>(Platform{realPrompts ? *realPrompts : prompts, shell, *settings, folders, life,
-                                                   servers, showDialog, &sound, &notifier, drawCode, makeWebPage,
-                                                   warmUpWebPages, webViews});
+                                                   servers, showDialog, &sound, realNotifier ? realNotifier : &notifier,
+                                                   drawCode, makeWebPage, warmUpWebPages, webViews});
     QSignalSpy finished(window.get(), &MainWindow::startFinished);
     window->start();
     if (!finished.wait(30000))

@@ -47,6 +47,7 @@ public:
 
     ServedLibrary lib;
     Prompts *realPrompts = nullptr; // real message boxes instead of the scripted answers
+    DesktopNotifier *realNotifier = nullptr; // the desktop's notices instead of the recorded ones
     std::function<int()> drawCode = [] { return 4321; }; // the login's verification code
     WebPageFactory makeWebPage; // empty: plain pages, no web engine
     std::function<void(QObject *, std::function<void()>)> warmUpWebPages; // empty: none

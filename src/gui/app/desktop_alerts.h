@@ -9,8 +9,9 @@ class QSystemTrayIcon;
 namespace kestrin {
 
 // The built-in chime, loaded once by prepare() (or the first play) from the chime module
-// (libkestrin_chime.so in lib/kestrin/ beside the program's folder). Machines without an audio output,
-// or without the module, get silence: no clip is loaded, nothing plays, nothing blocks.
+// (libkestrin_chime.so in lib/kestrin/ beside the program's folder). Each chime goes to the desktop's
+// default output of that moment; while there is none, or without the module, there is silence:
+// nothing plays, nothing blocks.
 class ChimeSound : public NotificationSound
 {
 public:
@@ -26,7 +27,8 @@ private:
     std::unique_ptr<QObject> m_effect; // the module's player: a QObject with a play() slot
 };
 
-// A balloon from the system tray, where the desktop has one; elsewhere nothing.
+// A balloon from the system tray, where the desktop has one; elsewhere nothing. The fallback of the
+// desktop's notification service (platform/bus_notifier.h).
 class TrayNotifier : public DesktopNotifier
 {
 public:

@@ -136,13 +136,21 @@ bool DesktopShell::open(const QString &target)
     return url.isValid() && QDesktopServices::openUrl(url);
 }
 
-void DesktopShell::openWith(const QString &path)
+namespace {
+
+void chooseProgram(const QString &path)
 {
     const QString program = QFileDialog::getOpenFileName(
         nullptr, QStringLiteral("选择打开 %1 的程序").arg(QFileInfo(path).fileName()), QStringLiteral("/usr/bin"));
     if (!program.isEmpty())
         QProcess::startDetached(program, {path});
 }
+
+} // namespace
+
+DesktopShell::DesktopShell() : m_chooser(chooseProgram) {}
+
+void DesktopShell::openWith(const QString &path) { m_chooser.openWith(path); }
 
 void setUpApplication(QApplication &app)
 {

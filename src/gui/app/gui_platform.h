@@ -1,4 +1,5 @@
 #pragma once
+#include "platform/portal_chooser.h"
 #include "platform/prompts.h"
 #include "platform/shell.h"
 
@@ -28,9 +29,14 @@ private:
 class DesktopShell : public Shell
 {
 public:
+    DesktopShell();
     bool open(const QString &pathOrUrl) override;
-    // Our own chooser: the user picks a program, which is started with the file.
+    // The desktop's chooser where a portal offers it; elsewhere our own: the user picks a program,
+    // which is started with the file.
     void openWith(const QString &path) override;
+
+private:
+    PortalChooser m_chooser;
 };
 
 // The application's names, and Qt's own Chinese texts for standard buttons and dialogs (确定, 是, 否,
