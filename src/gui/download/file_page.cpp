@@ -257,12 +257,12 @@ void FilePage::setCategories(const QStringList &captions)
         while (m_tabs->count() > 0)
             m_tabs->removeTab(0);
         for (const QString &caption : captions)
-            m_tabs->addTab(caption);
+            m_tabs->addTab(kit::literalCaption(caption));
     }
     auto *group = new QButtonGroup(m_tabBand);
     for (int i = 0; i <= captions.size(); ++i) {
         const bool zone = i == captions.size();
-        QToolButton *twin = kit::flatButton(m_tabBand, "", zone ? QStringLiteral("自选专区") : captions[i], !zone);
+        QToolButton *twin = kit::flatButton(m_tabBand, "", zone ? QStringLiteral("自选专区") : kit::literalCaption(captions[i]), !zone);
         twin->setObjectName(zone ? QStringLiteral("hiddenZoneButton") : QStringLiteral("hiddenCategoryButton%1").arg(i));
         QFont f = twin->font();
         f.setPointSize(9);

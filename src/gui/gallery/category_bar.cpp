@@ -21,7 +21,7 @@ void CategoryBar::setCategories(const QStringList &captions)
     const QList<navigation::ButtonPlace> places = navigation::categoryButtonPlaces(all);
     for (int i = 0; i < all.size(); ++i) {
         const bool zone = i == captions.size();
-        QToolButton *b = kit::flatButton(this, "", all[i], !zone);
+        QToolButton *b = kit::flatButton(this, "", zone ? all[i] : kit::literalCaption(all[i]), !zone);
         b->setObjectName(zone ? QStringLiteral("zoneButton") : QStringLiteral("categoryButton%1").arg(i));
         b->setGeometry(places[i].left, 9, places[i].width, 24);
         if (!zone)

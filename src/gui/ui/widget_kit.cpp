@@ -77,6 +77,8 @@ QLabel *label(QWidget *parent, const char *name, const QString &text, QColor col
     return l;
 }
 
+QString literalCaption(QString caption) { return caption.replace(QLatin1Char('&'), QLatin1String("&&")); }
+
 QToolButton *flatButton(QWidget *parent, const char *name, const QString &text, bool checkable)
 {
     auto *b = new QToolButton(parent);

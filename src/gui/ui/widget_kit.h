@@ -20,6 +20,8 @@ QWidget *panel(QWidget *parent, const char *name, QColor colour = QColor());
 QLabel *label(QWidget *parent, const char *name, const QString &text, QColor colour = QColor());
 // A flat tool button; checkable ones take part in a radio group.
 QToolButton *flatButton(QWidget *parent, const char *name, const QString &text, bool checkable = false);
+// A caption from the server as a button or tab shows it: an "&" in it is a character, not a shortcut.
+QString literalCaption(QString caption);
 // A read-only report view with whole-row selection and the given column widths (0 hides a column).
 void setUpReportView(QTreeView *view, const char *name, const QList<int> &widths, bool headers);
 void setTextColour(QWidget *w, QColor colour);

@@ -2,6 +2,7 @@
 // the grid and the latest list show, and what clicks on them do.
 #include "window_harness.h"
 
+#include <QAccessible>
 #include <QScrollBar>
 #include <gtest/gtest.h>
 
@@ -298,4 +299,17 @@ TEST(GalleryPage, KeysMoveAFramedCurrentCellAndActOnItAsTheMouseDoes)
     EXPECT_TRUE(editor->cellLook(1, 0).bold);
     QTest::keyClick(editor, Qt::Key_Return);
     EXPECT_FALSE(editor->cellLook(1, 0).bold);
+}
+
+// A server's caption is shown and spoken as written: an "&" in it neither vanishes nor becomes an Alt key.
+TEST(GalleryPage, AnAmpersandInACategoryCaptionIsACharacterNotAShortcut)
+{
+    CategoryBar bar;
+    const QStringList captions{QStringLiteral("水&电"), QStringLiteral("图&&纸"), QStringLiteral("A&B")};
+    bar.setCategories(captions);
+    for (int i = 0; i < captions.size(); ++i) {
+        QToolButton *b = bar.buttons()[i];
+        EXPECT_EQ(QAccessible::queryAccessibleInterface(b)->text(QAccessible::Name), captions[i]);
+        EXPECT_TRUE(b->shortcut().isEmpty()) << captions[i].toStdString();
+    }
 }
