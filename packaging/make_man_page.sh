@@ -20,5 +20,8 @@ env -i PATH="$(dirname "$program"):/usr/bin:/bin" LC_ALL=C.UTF-8 QT_QPA_PLATFORM
            --output="$page" "$base"
 rm -f "$page.h2m"
 sed -i "s|$home|~|g" "$page"
+# Lines holding Chinese text cannot be broken inside it, so justified lines opened wide gaps: left-adjust.
+# The usage line, and the files and addresses the help lists one a line, keep their own lines.
+sed -i -e '/^\.TH /a .ad l' -e '/^用法: /a .br' -e '/^\.SS "保存的文件:"/a .nf' "$page"
 grep -q '^\.SH NAME' "$page" || { echo "make_man_page.sh: no NAME section in $page" >&2; exit 1; }
 gzip -9nf "$page"

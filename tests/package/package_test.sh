@@ -71,6 +71,9 @@ for program in kestrin kestrin-library; do
   MANWIDTH=80 man -l "$page" 2>/dev/null | grep -A1 -x NAME | grep -q "^ *$program  *- " ||
     fail "the manual page of $program has no NAME section naming it"
 done
+# The files kestrin keeps are read one a line, as its --help lists them.
+LC_ALL=C.UTF-8 MANWIDTH=80 man -l "$r/share/man/man1/kestrin.1.gz" 2>/dev/null | grep -q '^ *下载队列: ~/.local/share/Kestrin/queue.json$' ||
+  fail "the manual page of kestrin runs the files it keeps together"
 metainfo=$r/share/metainfo/invalid.kestrin.kestrin.metainfo.xml
 [ -s "$metainfo" ] || fail "missing share/metainfo/invalid.kestrin.kestrin.metainfo.xml"
 grep -q "<release version=\"$pkg_version\"" "$metainfo" || fail "the AppStream data has no release $pkg_version"

@@ -91,10 +91,17 @@ TEST(LibraryPublish, RaisesTheSerialByOneWithTheChangeThatLeadsThere)
     EXPECT_EQ(change(dir.path(), 1).value(1), "4");
 
     // What a record cannot carry is refused, and nothing changes.
-    for (const char *bad : {"a b", "a|b", "../x", "a,b", ""})
+    for (const char *bad : {"a b", "a|b", "a\\b", "../x", "a,b", ""})
         EXPECT_FALSE(publishPicture(dir.path(), 0, bad, g("名"), {}, &err)) << bad;
     EXPECT_FALSE(publishPicture(dir.path(), 0, "ok", g("名,字"), {}, &err));
     EXPECT_FALSE(publishPicture(dir.path(), 2, "ok", g("名"), {}, &err));
     EXPECT_FALSE(withdrawPicture(dir.path(), 0, "missing", &err));
     EXPECT_EQ(change(dir.path(), 0).value(1), "1");
+
+    // GBK characters whose second byte is "|" (東) or "\\" (乗) are whole characters of a file name.
+    for (const char *name : {"東区", "乗"}) {
+        ASSERT_TRUE(publishPicture(dir.path(), 0, g(name), g("名"), {}, &err)) << name << ": " << err.toStdString();
+        const PageFile p0 = page(dir.path(), 0);
+        EXPECT_EQ(PictureRecord::parse(p0.items.at(p0.items.size() - 1)).fileName, g(name)) << name;
+    }
 }

@@ -1,4 +1,5 @@
 // The library server the tests run against: what it serves, where it starts, and its faults.
+#include "library_ops.h"
 #include "library_server.h"
 #include "test_support.h"
 
@@ -41,6 +42,17 @@ TEST(LibraryServer, ServesBothPathFormsAndNothingOutsideTheFolder)
         const QByteArray answer = get(port, path);
         EXPECT_TRUE(answer.startsWith("HTTP/1.1 404") && !answer.contains("root:")) << path << " -> " << answer.left(40).constData();
     }
+}
+
+TEST(LibraryServer, FindsAPictureNamedInChineseByItsGbkOrUtf8Address)
+{
+    ServedLibrary lib({1, 5, 1});
+    QString err;
+    // 中 is D6 D0 in GBK, which is also valid UTF-8; 東 ends in "|".
+    ASSERT_TRUE(publishPicture(lib.root(), 0, g("東区中"), g("名"), {}, &err)) << err.toStdString();
+    for (const QByteArray &name : {g("東区中"), QByteArray("東区中")})
+        EXPECT_TRUE(get(lib.server().port(), "/kq/pic0/" + name.toPercentEncoding() + ".jpg").startsWith("HTTP/1.1 200"))
+            << name.toPercentEncoding().constData();
 }
 
 TEST(LibraryServer, StartsOnlyOnLoopbackAndAFreePort)

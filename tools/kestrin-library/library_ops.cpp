@@ -152,8 +152,9 @@ bool initLibrary(const QString &root, const InitOptions &o, QString *error)
 bool publishPicture(const QString &root, int n, const QByteArray &fileName, const QByteArray &chineseName,
                     const QByteArray &time, QString *error)
 {
-    if (fileName.isEmpty() || fileName.contains(' ') || fileName.contains('|') || fileName.contains(',') ||
-        fileName.contains('\t') || fileName.contains('/') || fileName.contains('\\') || fileName == "." || fileName == ".." ||
+    // "|" and "\\" are looked for as characters: they are also the second byte of many GBK characters (東 is 0x96 0x7C).
+    if (fileName.isEmpty() || fileName.contains(' ') || gbk::contains(fileName, "|") || fileName.contains(',') ||
+        fileName.contains('\t') || fileName.contains('/') || gbk::contains(fileName, "\\") || fileName == "." || fileName == ".." ||
         chineseName.contains(',') || chineseName.contains('\t') || chineseName.contains("  ") ||
         gbk::contains(chineseName, "|")) {
         *error = QStringLiteral("file name or Chinese name holds a character a record cannot carry");

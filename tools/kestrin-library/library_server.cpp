@@ -1,5 +1,7 @@
 #include "library_server.h"
 
+#include "core/catalogue/gbk.h"
+
 #include <httplib.h>
 
 #include <QDir>
@@ -271,20 +273,26 @@ bool LibraryServer::sleepFor(int ms, unsigned generation) const
 
 std::string LibraryServer::resolve(const std::string &path) const
 {
-    // Segments only: no "..", no hidden tricks; then the real path must still lie under the root.
-    const QStringList parts = QString::fromStdString(path).split(QLatin1Char('/'), Qt::SkipEmptyParts);
-    if (parts.isEmpty())
-        return {};
-    for (const QString &p : parts) {
-        if (p == QLatin1String("..") || p == QLatin1String(".") || p.contains(QLatin1Char('\\')) || p.contains(QChar(0)))
+    // The client names a folder or picture by its GBK bytes, while the files on disk carry the name in
+    // Unicode (as publish writes them); a browser or curl sends UTF-8. GBK first: many GBK pairs are valid
+    // UTF-8 too (中 is D6 D0).
+    const QByteArray bytes = QByteArray::fromStdString(path);
+    for (const QString &text : {gbk::decode(bytes), QString::fromUtf8(bytes)}) {
+        // Segments only: no "..", no hidden tricks; then the real path must still lie under the root.
+        const QStringList parts = text.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+        if (parts.isEmpty())
             return {};
+        for (const QString &p : parts) {
+            if (p == QLatin1String("..") || p == QLatin1String(".") || p.contains(QLatin1Char('\\')) || p.contains(QChar(0)))
+                return {};
+        }
+        const QString root = QString::fromStdString(m_root);
+        const QFileInfo info(root + QLatin1Char('/') + parts.join(QLatin1Char('/')));
+        const QString real = info.canonicalFilePath();
+        if (!real.isEmpty() && info.isFile() && real.startsWith(root + QLatin1Char('/')))
+            return real.toStdString();
     }
-    const QString root = QString::fromStdString(m_root);
-    const QFileInfo info(root + QLatin1Char('/') + parts.join(QLatin1Char('/')));
-    const QString real = info.canonicalFilePath();
-    if (real.isEmpty() || !info.isFile() || !real.startsWith(root + QLatin1Char('/')))
-        return {};
-    return real.toStdString();
+    return {};
 }
 
 void LibraryServer::handle(const std::string &host, const void *request, void *response)
