@@ -51,6 +51,9 @@ void Launcher::launch()
             m_life.requestTermination();
             return;
         }
+        // Gone, not hidden: a hidden window still stands in a screen reader's list of the program's windows.
+        m_splash->deleteLater();
+        m_splash = nullptr;
         m_window.showCentred();
     });
     m_window.start();

@@ -179,6 +179,20 @@ TEST(StartUp, MessagesDuringStartUpSitOverTheSplash)
     EXPECT_FALSE(window.isVisible());
 }
 
+TEST(StartUp, OnceTheWindowShowsTheSplashIsGone)
+{
+    TestSeams seams;
+    ServedLibrary lib({2, 20, 1});
+    GuiPrompts prompts;
+    MainWindow window(seams.platform(lib.table(), &prompts));
+    Launcher launcher(window, prompts, seams.life);
+    launcher.launch();
+    ASSERT_TRUE(waitUntil([&] { return window.isVisible(); }, 20000));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    for (QWidget *top : QApplication::topLevelWidgets())
+        EXPECT_FALSE(qobject_cast<SplashScreen *>(top)) << "a splash left behind";
+}
+
 TEST(StartUp, ASecondStartBringsBackTheSplashOrTheWindow)
 {
     QWidget other; // what the user turned to meanwhile
