@@ -4,6 +4,7 @@
 #include <QElapsedTimer>
 #include <QTimer>
 #include <QtGlobal>
+#include <utility>
 
 namespace kestrin::test {
 
@@ -20,9 +21,12 @@ public:
     }
     // The longest the loop was held since the start or the last reset, in ms.
     qint64 longestHold() const { return m_longest; }
-    void reset()
+    // From now on; or from the next tick, so that what runs before the loop next turns (a test building
+    // a window) does not count.
+    void reset(bool fromNextTick = false)
     {
         m_longest = 0;
+        m_fromNextTick = fromNextTick;
         m_clock.restart();
     }
     // The limit a test holds the loop to: 100 ms, or more where a build runs slower (sanitizers).
@@ -36,11 +40,14 @@ public:
 private:
     void tick()
     {
-        m_longest = qMax(m_longest, m_clock.restart() - m_timer.interval());
+        const qint64 gap = m_clock.restart() - m_timer.interval();
+        if (!std::exchange(m_fromNextTick, false))
+            m_longest = qMax(m_longest, gap);
     }
     QTimer m_timer;
     QElapsedTimer m_clock;
     qint64 m_longest = 0;
+    bool m_fromNextTick = false;
 };
 
 } // namespace kestrin::test

@@ -16,9 +16,11 @@
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QThread>
+#include <csignal>
 #include <deque>
 #include <memory>
 #include <ostream>
+#include <sys/resource.h>
 
 // Readable failure messages for Qt texts.
 QT_BEGIN_NAMESPACE
@@ -72,6 +74,23 @@ inline bool writeFile(const QString &path, const QByteArray &bytes)
 {
     QFile f(path);
     return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+// Runs f while the file system refuses to let any file of this process grow past bytes, as a full disk
+// would: a write past it fails (and raises no signal).
+template <typename F>
+auto withFileSizeLimit(rlim_t bytes, F f)
+{
+    rlimit old{};
+    getrlimit(RLIMIT_FSIZE, &old);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limited = old;
+    limited.rlim_cur = bytes;
+    setrlimit(RLIMIT_FSIZE, &limited);
+    const auto result = f();
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+    return result;
 }
 
 class ScriptedPrompts : public Prompts

@@ -350,7 +350,9 @@ void DownloadQueue::save()
     const QByteArray bytes = QJsonDocument(QJsonObject{{QStringLiteral("queue"), list}}).toJson(QJsonDocument::Compact);
     QDir().mkpath(QFileInfo(m_storePath).absolutePath());
     QSaveFile file(m_storePath);
-    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit()) {
+    // Flushed first: a buffered write the disk cut short fails only there, and commit() alone would
+    // put the head of the list in place of the whole one.
+    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.flush() && file.commit()) {
         m_storeFailing = false;
         return;
     }

@@ -104,7 +104,7 @@ bool ProfileFile::save(QString *error)
     // failure too: committed, it would replace the file with the head of it.
     const bool opened = file.open(QIODevice::WriteOnly);
     const bool written = opened && file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner) &&
-                         file.write(all) == all.size();
+                         file.write(all) == all.size() && file.flush(); // a buffered write fails only here
     if (!written || !file.commit()) {
         if (error)
             *error = opened && written ? file.errorString()

@@ -390,7 +390,8 @@ void HttpJob::onFinished()
                 if (!m_file->open(QIODevice::WriteOnly))
                     r.writeFailed = true;
             }
-            if (!r.writeFailed && !m_file->commit())
+            // Flushed first: the last buffered bytes cut short by the disk fail only there.
+            if (!r.writeFailed && (!m_file->flush() || !m_file->commit()))
                 r.writeFailed = true;
             if (r.writeFailed) {
                 r.transportError = true;

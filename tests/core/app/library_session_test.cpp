@@ -1,5 +1,6 @@
 // The session without a window, against the library server, driven as the window drives it: what is
-// announced when, what reaches the save folder, the refresh limit, and what the user is told.
+// announced when (a poll's reload overtaken by a load the user asked for: soak_tests), what reaches the
+// save folder, the refresh limit, and what the user is told.
 #include "core/catalogue/records.h"
 #include "library_files.h"
 #include "session_harness.h"
@@ -7,7 +8,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QSignalSpy>
-#include <functional>
 #include <gtest/gtest.h>
 
 using namespace kestrin;
@@ -44,55 +44,6 @@ void logIn(SessionHarness &h, const QList<QByteArray> &picks)
 }
 
 } // namespace
-
-// A poll that finds the category out of step starts a reload; whatever load of the category comes
-// first, the pictures the reload was for are announced once it is in, and fetched when asked.
-TEST(NeverMissed, APictureWaitingForItsReloadIsAnnouncedWhateverLoadComesFirst)
-{
-    struct Case
-    {
-        const char *what;
-        std::function<void(SessionHarness &)> setUp;     // before the picture is published
-        std::function<void(SessionHarness &)> supersede; // while the poll's reload waits for the page
-    } cases[] = {
-        {"立即刷新", {}, [](SessionHarness &h) { h.session->refresh(); }},
-        {"a category click",
-         {},
-         [](SessionHarness &h) {
-             h.session->switchCategory(1);
-             h.settle();
-             h.session->switchCategory(0);
-         }},
-        {"leaving the zone", [](SessionHarness &h) { logIn(h, {fileNameOf(*h.session, 0, 3)}); },
-         [](SessionHarness &h) {
-             h.prompts.answers = {true};
-             h.session->toggleZone();
-         }},
-    };
-    for (const Case &c : cases) {
-        SCOPED_TRACE(c.what);
-        SessionHarness h(small());
-        LibrarySession &s = h.start();
-        s.options().setFlag(UserOptions::AutoQueue, true);
-        if (c.setUp)
-            c.setUp(h);
-        h.publish(0, "NEW01"); // beyond the records held: only a reload brings it
-        h.setFaults({"/kq/Page0.dat delay=600"});
-        s.poller().poll();
-        ASSERT_TRUE(waitUntil([&] { return s.loader().isLoading(); }));
-        c.supersede(h);
-        h.settle();
-        h.lib.server().clearFaults();
-        h.settle();
-        EXPECT_FALSE(s.isWaitingToAnnounce(0));
-        EXPECT_EQ(h.announced, QStringList{"NEW01  新图"});
-        EXPECT_EQ(h.sound.plays, 1);
-        EXPECT_TRUE(listsShow(s.latestList(), "NEW01"));
-        EXPECT_TRUE(s.catalogue().isTaken(0, 30));
-        ASSERT_TRUE(waitUntil([&] { return QFileInfo::exists(h.savedPath(0, "NEW01")); }));
-        EXPECT_EQ(readAll(h.savedPath(0, "NEW01")), h.servedPicture(0, "NEW01"));
-    }
-}
 
 // Two pictures inside one poll interval move the serial by two: no change list can be merged, the
 // reload brings them, and each is announced and downloaded once. A library published anew is one

@@ -1,5 +1,5 @@
-// Merging one change list: records rewritten, rows leaving and entering the lists, what is announced,
-// and the bad input a server may send.
+// Merging one change list: records rewritten, rows leaving and entering the lists, what is announced;
+// every kind of entry a server may send, against a plain merge.
 #include "core/catalogue/catalogue.h"
 #include "core/catalogue/change_merge.h"
 #include "core/catalogue/latest_list_model.h"
@@ -80,70 +80,6 @@ TEST(ApplyChanges, ANewPictureIsAnnouncedAndAWithdrawnOneLeavesTheLists)
     EXPECT_EQ(m.latest.row(0).caption(), "f3  " + g("名3"));
 }
 
-TEST(ApplyChanges, ThePersonalZoneAnnouncesOnlyPicksAndAutoQueueMarksThem)
-{
-    Merge zone(6);
-    zone.settings.personalZone = true;
-    zone.cat.categories[0].selection = {"f2"};
-    zone.fill({"3", "2"});
-    const QList<Announcement> a = zone.apply({"3", "2"});
-    ASSERT_EQ(a.size(), 1);
-    EXPECT_EQ(a[0].index, 2);
-    EXPECT_EQ(zone.record(3), "3\tf3|" + g("名3") + "|NEW"); // rewritten all the same
-    EXPECT_EQ(zone.tags(zone.files), QList<QByteArray>{"2"});
-
-    Merge queue(6);
-    queue.settings.autoQueue = true;
-    const QList<Announcement> q = queue.apply({"5", "1"});
-    ASSERT_EQ(q.size(), 2);
-    EXPECT_TRUE(q[0].queued && q[1].queued);
-    EXPECT_TRUE(queue.cat.isTaken(0, 5));
-    EXPECT_EQ(queue.latest.row(0).mark, markText()); // the new rows already show "√"
-    EXPECT_EQ(PictureTone(queue.files.index(0, 0).data(LatestListModel::ToneRole).toInt()), PictureTone::Red);
-}
-
-TEST(ApplyChanges, TheLatestListKeepsFortyFiveAfterAnAnnouncement)
-{
-    Merge m(60);
-    QList<QByteArray> entries;
-    for (int k = 1; k <= 50; ++k)
-        entries << QByteArray::number(k);
-    m.fill(entries);
-    ASSERT_EQ(m.latest.rowCount(), 46);
-    m.apply({"55"});
-    EXPECT_EQ(m.latest.rowCount(), 45);
-    EXPECT_EQ(m.latest.row(0).tag, "55");
-    EXPECT_EQ(m.files.rowCount(), 51);
-}
-
-TEST(ApplyChanges, BadEntriesNeverCorruptARecord)
-{
-    Merge m(4, true);
-    const QByteArray caption = m.record(0);
-    const QList<Announcement> a =
-        m.apply({"", "  ", "x", "1.5", "99", "2147483647", "-2147483648", "0", "-0", " 2 ", "2", "+3"});
-    EXPECT_EQ(m.record(0), caption); // a caption row is left alone
-    EXPECT_EQ(m.record(2), "2\tf2|" + g("名2") + "|NEW");
-    EXPECT_EQ(m.record(3), "3\tf3|" + g("名3") + "|NEW");
-    EXPECT_EQ(m.cat.items(0).size(), 4);
-    // " 2 " and "2" are each announced (two sounds, one row left for the picture), "+3" too.
-    ASSERT_EQ(a.size(), 3);
-    EXPECT_EQ(m.tags(m.latest), (QList<QByteArray>{"3", "2"}));
-
-    Merge withdraw(3);
-    withdraw.fill({"0"});
-    EXPECT_TRUE(withdraw.apply({"-0"}).isEmpty()); // "-0" withdraws record 0 and announces nothing
-    EXPECT_EQ(withdraw.record(0), "0\tf0|" + g("名0") + "|-1");
-    EXPECT_EQ(withdraw.latest.rowCount(), 0);
-
-    // "0" withdraws by its value and is announced by its first character: both at once.
-    Merge zero(3);
-    const QList<Announcement> heard = zero.apply({"0"});
-    EXPECT_EQ(zero.record(0), "0\tf0|" + g("名0") + "|-1");
-    ASSERT_EQ(heard.size(), 1);
-    EXPECT_EQ(heard[0].row.time, "-1");
-}
-
 namespace {
 
 // The merge done the plain way, an entry and a row at a time: each removal a scan from the top, each
@@ -202,8 +138,8 @@ struct PlainMerge
                 put(files, row, filesOrder);
                 announced.append({index, row, settings.autoQueue});
             }
-            if (latest.size() > kLatestListKeep)
-                latest.resize(kLatestListKeep);
+            if (latest.size() > 45) // the latest list keeps 45 rows after an announcement
+                latest.resize(45);
         }
         return announced;
     }

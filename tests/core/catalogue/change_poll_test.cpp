@@ -1,5 +1,5 @@
-// The poll's decision table, and the poll against a real server: one at a time, answers for another
-// category dropped, quiet failover, and changes whose file times lag.
+// The poll against a real server: one at a time, answers for another category dropped, quiet failover,
+// and changes whose file times lag. Its decision table, row by row: fuzz/change_merge.cpp.
 #include "core/catalogue/catalogue.h"
 #include "core/catalogue/category_loader.h"
 #include "core/catalogue/change_poll.h"
@@ -13,41 +13,6 @@
 
 using namespace kestrin;
 using namespace kestrin::test;
-
-TEST(DecidePoll, FollowsTheTableRowByRow)
-{
-    Catalogue cat;
-    cat.reset({{"c", "f", ".jpg"}});
-    QList<QByteArray> records;
-    for (int k = 0; k < 20; ++k)
-        records << QByteArray::number(k) + "\tf|n|t";
-    cat.categories[0].items = RecordList::fromList(records);
-    cat.categories[0].serial = 7;
-    cat.changeBatch = "B1";
-    const struct
-    {
-        QList<QByteArray> lines;
-        PollAction action;
-    } rows[] = {
-        {{}, PollAction::Nothing},
-        {{"B1", "8"}, PollAction::Nothing},               // fewer than three lines
-        {{"B1", "8", "t"}, PollAction::Nothing},          // no list
-        {{"B1", "7", "t", "12,-5"}, PollAction::Nothing}, // the serial held
-        {{"B2", "7", "t", "12"}, PollAction::Nothing},    // another batch, the same serial
-        {{"B1", "8", "t", "12,-5"}, PollAction::Merge},   // the next list
-        {{"B1", "8", "t", " -0 , 3 "}, PollAction::Merge},
-        {{"B1", "8", "t", "12,x,,"}, PollAction::Merge},  // not numbers: skipped later
-        {{"B1", "8", "t", " 5 "}, PollAction::Nothing},   // fewer than two characters, once trimmed
-        {{"B1", "8", "t", "12,25"}, PollAction::Reload},  // record 25 is not held yet
-        {{"B1", "6", "t", "12"}, PollAction::Nothing},    // older
-        {{"B1", "eight", "t", "12"}, PollAction::Nothing},
-        {{"B1", "10", "t", "12"}, PollAction::Reload},    // serials skipped
-        {{"B2", "8", "t", "12"}, PollAction::Reload},     // another batch
-        {{"B2", "6", "t", "12"}, PollAction::Reload},     // another batch, even with a lower serial
-    };
-    for (const auto &r : rows)
-        EXPECT_EQ(decidePoll(cat, 0, r.lines), r.action) << r.lines.join('/').constData();
-}
 
 namespace {
 

@@ -1,4 +1,4 @@
-// The page file: records and latest entries, and what a load and a change file leave in the catalogue.
+// What a load and a change file leave in the catalogue. How a page splits: fuzz/page_file.cpp (fuzz_page_file_replay).
 #include "core/catalogue/catalogue.h"
 #include "core/catalogue/page_file.h"
 #include "test_support.h"
@@ -6,20 +6,6 @@
 #include <gtest/gtest.h>
 
 using namespace kestrin;
-
-TEST(PageFile, TwoLinesNeededRecordsAndLatestSplitAtCommas)
-{
-    PageFile page;
-    for (const char *half : {"", "0\ta|b|c", "0\ta|b|c\r\n"})
-        EXPECT_FALSE(parsePageFile(half, page)) << half;
-    ASSERT_TRUE(parsePageFile("0\ta|b|c,1\td|e|f\r\n1,-0\r\nignored\r\n", page));
-    ASSERT_EQ(page.items.size(), 2);
-    EXPECT_EQ(page.items.at(1), "1\td|e|f");
-    EXPECT_EQ(page.latest, (QList<QByteArray>{"1", "-0"}));
-    ASSERT_TRUE(parsePageFile("\r\n\r\n", page));
-    EXPECT_EQ(page.items.size(), 1); // an empty line is one empty record, as every split gives
-    EXPECT_EQ(page.latest, QList<QByteArray>{""});
-}
 
 TEST(PageFile, MarksSurviveReloadsAndChangeLinesFillTheBookkeeping)
 {

@@ -203,6 +203,19 @@ TEST(DownloadQueue, AListThatCannotBeKeptIsReportedOncePerSpell)
     ASSERT_TRUE(QDir(blocker).removeRecursively() && writeFile(blocker, "again"));
     ASSERT_TRUE(download());
     EXPECT_EQ(failed.size(), 2);
+
+    // A write the disk cuts short leaves the last whole list where it was.
+    ASSERT_TRUE(QFile::remove(blocker) && QDir().mkdir(blocker));
+    ASSERT_TRUE(download());
+    const QByteArray whole = readAll(store);
+    q.settings.savePath = q.save.filePath("gone"); // the entries fail at once and stay listed
+    withFileSizeLimit(rlim_t(whole.size()) + 100, [&] {
+        for (int i = 0; i < 20; ++i)
+            q.queue->enqueue(q.entry(0, "A" + QByteArray::number(++file)));
+        return q.settled() && (QTest::qWait(150), true);
+    });
+    EXPECT_EQ(readAll(store), whole);
+    EXPECT_EQ(failed.size(), 3);
 }
 
 TEST(DownloadQueue, ACutTransferContinuesWhereItStoppedOrStartsOverForAnotherVersion)

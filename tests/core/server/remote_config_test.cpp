@@ -1,5 +1,5 @@
-// The configuration: fetched from the first of the six addresses that answers with something usable,
-// parsed without losing a category's number, and the version it is compared with.
+// The configuration: fetched from the first of the six addresses that answers with something usable, and
+// the version it is compared with. How it parses: fuzz/remote_config.cpp (fuzz_remote_config_replay).
 #include "core/catalogue/catalogue.h"
 #include "core/server/build_config.h"
 #include "core/server/file_version.h"
@@ -67,33 +67,4 @@ TEST(FileVersion, ReadsTheVersionRecordOfAnExecutable)
     ASSERT_TRUE(writeFile(dir.filePath("other"), "junk" + marker + ">>more" + marker + "2.0.0.1>>"));
     EXPECT_EQ(fileVersion(dir.filePath("other")), "2.0.0.1");
     EXPECT_EQ(fileVersion(dir.filePath("missing")), "");
-}
-
-TEST(RemoteConfigParse, RejectsHalfConfigurationsAndKeepsCategoryNumbers)
-{
-    const QByteArray release = "1.7.2.0|http://up|" + g("提示") + "|" + g("公告") + "|extra";
-    auto cfg = parseRemoteConfig(g("東区|kq/p0|.jpg,乙|kq/p1|.png,") + "\r\n" + release + "\r\n");
-    ASSERT_TRUE(cfg.has_value());
-    ASSERT_EQ(cfg->categories.size(), 2); // the trailing comma's empty entry is dropped
-    EXPECT_EQ(cfg->categories[0].caption + cfg->categories[0].folder + cfg->categories[0].extension, g("東区") + "kq/p0.jpg");
-    EXPECT_EQ(cfg->version + cfg->tip + cfg->notice, "1.7.2.0" + g("提示") + g("公告"));
-
-    cfg = parseRemoteConfig("a|f|.jpg,b,c|g|.png\r\n" + release);
-    ASSERT_TRUE(cfg.has_value());
-    ASSERT_EQ(cfg->categories.size(), 3);
-    EXPECT_EQ(cfg->categories[1].caption, "b"); // keeps its place so Page2.dat stays category 2
-    EXPECT_EQ(cfg->categories[1].folder, "");
-    EXPECT_EQ(cfg->categories[2].extension, ".png");
-
-    // An entry ending in a lone GBK lead byte (found by fuzzing): padded with bars, the first bar
-    // became the second half of a character and the fields came out wrong.
-    cfg = parseRemoteConfig("\x41\xd6\x0d\x0a\x31\x7c\x32\x7c\x33\x7c\x34");
-    ASSERT_TRUE(cfg.has_value());
-    ASSERT_EQ(cfg->categories.size(), 1);
-    EXPECT_EQ(cfg->categories[0].caption, "A\xD6");
-    EXPECT_EQ(cfg->categories[0].folder + cfg->categories[0].extension, "");
-    EXPECT_EQ(cfg->notice, "4");
-
-    for (const QByteArray &half : {QByteArray("a|f|.jpg\r\n"), QByteArray("a|f|.jpg\r\n1.7.2.0|x|tip"), "\r\n" + release, ",,\r\n" + release})
-        EXPECT_FALSE(parseRemoteConfig(half).has_value()) << half.constData();
 }

@@ -59,19 +59,6 @@ TEST(Changes, AReloadBroughtByAPollKeepsThePageAndTheBarGrowsWithTheCategory)
     EXPECT_EQ(w.galleryPage()->pictureGrid()->gridModel()->recordCount(), 240);
 }
 
-TEST(Changes, AUserLookingElsewhereGetsOneDesktopMessageForAPoll)
-{
-    WindowHarness h;
-    MainWindow &w = h.start();
-    w.showMinimized();
-    for (int k : {12, 13})
-        publish(h, 0, fileNameAt(w, k), "2026-12-07 10:10");
-    h.poll(); // two publications: a reload, and both in one message
-    ASSERT_EQ(h.notifier.texts.size(), 1);
-    for (int k : {12, 13})
-        EXPECT_TRUE(h.notifier.texts[0].contains(QString::fromLatin1(fileNameAt(w, k)))) << k;
-}
-
 TEST(Changes, AfterStartUpFailingServersAreReportedInTheStatusBarAndNeverEndTheProgram)
 {
     WindowHarness h;

@@ -67,7 +67,7 @@ TEST(DownloadDialog, SaveWritesTheServersBytesUnderTheChosenName)
     EXPECT_TRUE(run.prompts.shown.isEmpty());
 }
 
-TEST(DownloadDialog, SavingOverAFileAsksAndNoARedirectOrAFailedTransferKeepsIt)
+TEST(DownloadDialog, SavingOverAFileAsksAndNoARedirectAFailedTransferOrAFullDiskKeepsIt)
 {
     DialogRun run(&DownloadDialog::saveButton);
     run.clickRecord(1);
@@ -94,6 +94,12 @@ TEST(DownloadDialog, SavingOverAFileAsksAndNoARedirectOrAFailedTransferKeepsIt)
         EXPECT_EQ(run.prompts.shown.filter("message: 下载失败：").size(), 1) << run.prompts.shown.join('\n').toStdString();
     }
     run.lib.server().clearFaults();
+    // A disk that fills up during the transfer replaces nothing either.
+    run.prompts.answers = {true};
+    run.prompts.shown.clear();
+    withFileSizeLimit(100, [&] { return run.clickRecord(1), true; });
+    EXPECT_EQ(readAll(target), "mine");
+    EXPECT_EQ(run.prompts.shown.filter("message: 下载失败：").size(), 1) << run.prompts.shown.join('\n').toStdString();
     run.prompts.answers = {true};
     run.clickRecord(1);
     EXPECT_EQ(readAll(target), readAll(run.served(1)));
