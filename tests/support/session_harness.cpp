@@ -77,7 +77,7 @@ QString SessionHarness::savedPath(int category, const QByteArray &fileName) cons
 QByteArray SessionHarness::servedPicture(int category, const QByteArray &fileName) const
 {
     const CategoryEntry &entry = session->catalogue().categories[size_t(category)].entry;
-    return readAll(library::picturePath(lib.root(), {entry.caption, entry.folder, entry.extension}, fileName));
+    return readBytes(library::picturePath(lib.root(), {entry.caption, entry.folder, entry.extension}, fileName));
 }
 
 } // namespace kestrin::test

@@ -1,8 +1,16 @@
 #include "test_support.h"
 
+#include <ftw.h>
 #include <stdexcept>
 
 namespace kestrin::test {
+
+ByteTempDir::~ByteTempDir()
+{
+    if (isValid())
+        ::nftw(QFile::encodeName(path()).constData(), [](const char *p, const struct stat *, int, FTW *) { return ::remove(p); }, 16,
+               FTW_DEPTH | FTW_PHYS);
+}
 
 ServedLibrary::ServedLibrary(library::InitOptions options)
 {

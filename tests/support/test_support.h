@@ -3,6 +3,7 @@
 #include "core/catalogue/gbk.h"
 #include "core/server/http.h"
 #include "core/server/server_table.h"
+#include "gbk_paths.h"
 #include "library_ops.h"
 #include "library_server.h"
 #include "platform/lifecycle.h"
@@ -32,6 +33,14 @@ namespace kestrin::test {
 
 inline QByteArray g(const char *utf8) { return gbk::encode(QString::fromUtf8(utf8)); }
 
+// A temporary folder emptied by bytes on the way out: QTemporaryDir cannot remove the library's
+// GBK-named pictures.
+class ByteTempDir : public QTemporaryDir
+{
+public:
+    ~ByteTempDir();
+};
+
 // A sample library in a temporary folder, served on 127.0.0.1 at an ephemeral port.
 class ServedLibrary
 {
@@ -46,7 +55,7 @@ public:
     void setFaults(const QStringList &specs);
 
 private:
-    QTemporaryDir m_dir;
+    ByteTempDir m_dir;
     std::unique_ptr<library::LibraryServer> m_server;
 };
 
@@ -68,6 +77,14 @@ inline QByteArray readAll(const QString &path)
 {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+// A file named by raw bytes (the library's pictures carry GBK names on disk), or "<missing>".
+inline QByteArray readBytes(const QByteArray &bytePath)
+{
+    QByteArray bytes;
+    QString error;
+    return library::readBytePath(bytePath, &bytes, &error) ? bytes : QByteArray("<missing>");
 }
 
 inline bool writeFile(const QString &path, const QByteArray &bytes)

@@ -2,6 +2,8 @@
 // that moves the serial on by one with the change list that leads there.
 #include "core/catalogue/page_file.h"
 #include "core/catalogue/records.h"
+#include "core/catalogue/catalogue.h"
+#include "core/download/download_names.h"
 #include "library_files.h"
 #include "test_support.h"
 
@@ -28,7 +30,7 @@ QList<QByteArray> change(const QString &root, int n) { return splitLines(readAll
 // The demo server ships: each picture it publishes opens as a picture.
 TEST(LibraryInit, EveryPictureOpens)
 {
-    QTemporaryDir dir;
+    ByteTempDir dir;
     QString err;
     ASSERT_TRUE(initLibrary(dir.path(), {1, 30, 5}, &err)) << err.toStdString();
     QList<library::Category> cats;
@@ -36,13 +38,13 @@ TEST(LibraryInit, EveryPictureOpens)
     ASSERT_TRUE(readConfig(dir.path(), &cats, &release, &err));
     for (const QByteArray &record : page(dir.path(), 0).items.toOwnedList()) {
         const PictureRecord r = PictureRecord::parse(record);
-        EXPECT_TRUE(r.caption || !QImage(picturePath(dir.path(), cats[0], r.fileName.toByteArray())).isNull()) << record.constData();
+        EXPECT_TRUE(r.caption || !QImage::fromData(readBytes(picturePath(dir.path(), cats[0], r.fileName.toByteArray()))).isNull()) << record.constData();
     }
 }
 
 TEST(LibraryPublish, RaisesTheSerialByOneWithTheChangeThatLeadsThere)
 {
-    QTemporaryDir dir;
+    ByteTempDir dir;
     QString err;
     ASSERT_TRUE(initLibrary(dir.path(), {2, 10, 1}, &err));
     ASSERT_TRUE(publishPicture(dir.path(), 1, "N001", g("東新图"), "2026-12-06 10:00", &err)) << err.toStdString();
@@ -82,5 +84,29 @@ TEST(LibraryPublish, RaisesTheSerialByOneWithTheChangeThatLeadsThere)
         ASSERT_TRUE(publishPicture(dir.path(), 0, g(name), g("名"), {}, &err)) << name << ": " << err.toStdString();
         const PageFile p0 = page(dir.path(), 0);
         EXPECT_EQ(PictureRecord::parse(p0.items.at(p0.items.size() - 1)).fileName, g(name)) << name;
+    }
+}
+
+// A static server such as nginx maps the client's percent-encoded GBK request straight to disk bytes.
+TEST(LibraryPublish, PicturesLandOnDiskUnderTheGbkBytesTheClientRequests)
+{
+    ByteTempDir dir;
+    QString err;
+    ASSERT_TRUE(initLibrary(dir.path(), {2, 3, 1}, &err));
+    QList<library::Category> cats;
+    QByteArray release;
+    ASSERT_TRUE(readConfig(dir.path(), &cats, &release, &err));
+    cats[1].folder = g("kq/東区 乗图"); // 東 ends in "|", 乗 in a backslash
+    ASSERT_TRUE(writeConfig(dir.path(), cats, release, &err));
+    Catalogue client;
+    client.servers = ServerTable::forHosts("h", "h2", 1);
+    client.reset({{cats[1].name, cats[1].folder, cats[1].ext}});
+    for (const char *name : {"乗", "東方", "A7"}) {
+        ASSERT_TRUE(publishPicture(dir.path(), 1, g(name), g("名"), {}, &err)) << name << ": " << err.toStdString();
+        const auto plan = planDownload(pictureRequest(client, 0, g(name), g("名"), {}, dir.path(), LocalName::FileName));
+        ASSERT_TRUE(plan.has_value()) << name;
+        const QByteArray requested = QByteArray::fromPercentEncoding(plan->url.toLatin1().mid(client.baseUrl().size()));
+        EXPECT_FALSE(QImage::fromData(readBytes(QFile::encodeName(dir.path()) + '/' + requested)).isNull())
+            << name << " not at " << requested.toPercentEncoding("/").constData();
     }
 }

@@ -1,6 +1,5 @@
 #include "library_files.h"
 
-#include "core/catalogue/gbk.h"
 #include "core/catalogue/records.h"
 
 #include <QDir>
@@ -14,7 +13,9 @@ bool writeFileAtomically(const QString &path, const QByteArray &bytes, QString *
 {
     QDir().mkpath(QFileInfo(path).absolutePath());
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+    // Flushed before the commit: a short buffered write fails only there, and would replace the file
+    // with its head.
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.flush() || !file.commit()) {
         *error = QStringLiteral("cannot write %1: %2").arg(path, file.errorString());
         return false;
     }
@@ -43,9 +44,9 @@ QByteArray joined(const QList<QByteArray> &items) { return items.join(','); }
 QString pagePath(const QString &root, int n) { return root + QStringLiteral("/kq/Page%1.dat").arg(n); }
 QString changerPath(const QString &root, int n) { return root + QStringLiteral("/kq/Changer%1.dat").arg(n); }
 
-QString picturePath(const QString &root, const Category &cat, const QByteArray &fileName)
+QByteArray picturePath(const QString &root, const Category &cat, const QByteArray &fileName)
 {
-    return root + '/' + gbk::decode(cat.folder) + '/' + gbk::decode(fileName) + gbk::decode(cat.ext);
+    return QFile::encodeName(root) + '/' + cat.folder + '/' + fileName + cat.ext;
 }
 
 bool readConfig(const QString &root, QList<Category> *categories, QByteArray *releaseLine, QString *error)

@@ -41,7 +41,8 @@ bool writeChangeFile(const QString &root, int n, const ChangeFile &change, QStri
 
 QString pagePath(const QString &root, int n);
 QString changerPath(const QString &root, int n);
-// Where the client fetches a picture: folder + "/" + file name + extension.
-QString picturePath(const QString &root, const Category &cat, const QByteArray &fileName);
+// Where the client fetches a picture: folder + "/" + file name + extension, as the GBK bytes of its
+// request (see gbk_paths.h); read and write it with readBytePath and writeBytePathAtomically.
+QByteArray picturePath(const QString &root, const Category &cat, const QByteArray &fileName);
 
 } // namespace kestrin::library

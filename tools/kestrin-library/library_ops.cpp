@@ -2,6 +2,7 @@
 
 #include "core/catalogue/gbk.h"
 #include "core/catalogue/records.h"
+#include "gbk_paths.h"
 #include "library_files.h"
 
 #include <QBuffer>
@@ -118,7 +119,7 @@ bool initLibrary(const QString &root, const InitOptions &o, QString *error)
             if (withdraw)
                 withdrawn = i;
             files.records << record(i, file, name, withdraw ? QByteArray("-1") : lastTime);
-            if (!writeFileAtomically(picturePath(root, cats[c], file), makePicture(cats[c].ext, o.seed * 7919u + quint32(c * 100000 + i)), error))
+            if (!writeBytePathAtomically(picturePath(root, cats[c], file), makePicture(cats[c].ext, o.seed * 7919u + quint32(c * 100000 + i)), error))
                 return false;
         }
         const int first = qMax(0, o.pictures - 40);
@@ -172,7 +173,7 @@ bool publishPicture(const QString &root, int n, const QByteArray &fileName, cons
     } else {
         files.records[id] = record(id, fileName, chineseName, when);
     }
-    if (!writeFileAtomically(picturePath(root, cats[n], fileName), makePicture(cats[n].ext, quint32(qHash(fileName))), error))
+    if (!writeBytePathAtomically(picturePath(root, cats[n], fileName), makePicture(cats[n].ext, quint32(qHash(fileName))), error))
         return false;
     files.latest.removeAll(QByteArray::number(id)); // a picture stands once among the latest
     files.latest << QByteArray::number(id);

@@ -1,16 +1,19 @@
 #include "library_server.h"
 
 #include "core/catalogue/gbk.h"
+#include "gbk_paths.h"
 
 #include <httplib.h>
 
-#include <QDir>
 #include <QDateTime>
 #include <QFileInfo>
 #include <QLocale>
 #include <chrono>
 #include <cstdio>
+#include <climits>
+#include <cstdlib>
 #include <fnmatch.h>
+#include <sys/stat.h>
 
 namespace kestrin::library {
 
@@ -273,24 +276,28 @@ bool LibraryServer::sleepFor(int ms, unsigned generation) const
 
 std::string LibraryServer::resolve(const std::string &path) const
 {
-    // The client names a folder or picture by its GBK bytes, while the files on disk carry the name in
-    // Unicode (as publish writes them); a browser or curl sends UTF-8. GBK first: many GBK pairs are valid
-    // UTF-8 too (中 is D6 D0).
+    // The request's own bytes first: the tool names pictures on disk by the GBK bytes the client asks
+    // for. Then the same name in the other encoding: libraries written by older versions name pictures
+    // in Unicode, and a browser or curl asks in UTF-8.
     const QByteArray bytes = QByteArray::fromStdString(path);
-    for (const QString &text : {gbk::decode(bytes), QString::fromUtf8(bytes)}) {
-        // Segments only: no "..", no hidden tricks; then the real path must still lie under the root.
-        const QStringList parts = text.split(QLatin1Char('/'), Qt::SkipEmptyParts);
-        if (parts.isEmpty())
-            return {};
-        for (const QString &p : parts) {
-            if (p == QLatin1String("..") || p == QLatin1String(".") || p.contains(QLatin1Char('\\')) || p.contains(QChar(0)))
+    for (const QByteArray &candidate : {bytes, gbk::decode(bytes).toUtf8(), gbk::encode(QString::fromUtf8(bytes))}) {
+        // Segments only: no "..", no hidden tricks; then the real path must still lie under the root. A
+        // backslash is no separator here but the trail byte of many GBK characters (乗 is 81 5C).
+        QByteArray joined;
+        for (const QByteArray &s : candidate.split('/')) {
+            if (s == ".." || s == "." || s.contains('\0'))
                 return {};
+            if (!s.isEmpty())
+                joined += '/' + s;
         }
-        const QString root = QString::fromStdString(m_root);
-        const QFileInfo info(root + QLatin1Char('/') + parts.join(QLatin1Char('/')));
-        const QString real = info.canonicalFilePath();
-        if (!real.isEmpty() && info.isFile() && real.startsWith(root + QLatin1Char('/')))
-            return real.toStdString();
+        if (joined.isEmpty())
+            return {};
+        char real[PATH_MAX];
+        struct stat st;
+        const std::string full = m_root + joined.toStdString();
+        if (::realpath(full.c_str(), real) && ::stat(real, &st) == 0 && S_ISREG(st.st_mode) &&
+            std::string_view(real).starts_with(m_root + '/'))
+            return real;
     }
     return {};
 }
@@ -330,19 +337,19 @@ void LibraryServer::handle(const std::string &host, const void *request, void *r
         record(head + "404 " + host);
         return;
     }
-    QFile f(QString::fromStdString(file));
-    if (!f.open(QIODevice::ReadOnly)) {
+    QByteArray content;
+    QString readError;
+    struct stat st;
+    if (::stat(file.c_str(), &st) != 0 || !readBytePath(QByteArray::fromStdString(file), &content, &readError)) {
         res.status = 403;
         record(head + "403 " + host);
         return;
     }
     // Validators, so a client that polls can ask "changed since?" and get a 304 of a few bytes; to
     // the second, as nginx makes them.
-    const QFileInfo info(f);
-    const std::string etag = "\"" + std::to_string(info.size()) + "-" +
-                             std::to_string(info.lastModified().toSecsSinceEpoch()) + "\"";
+    const QDateTime modified = QDateTime::fromSecsSinceEpoch(st.st_mtim.tv_sec, Qt::UTC);
+    const std::string etag = "\"" + std::to_string(content.size()) + "-" + std::to_string(modified.toSecsSinceEpoch()) + "\"";
     res.set_header("Date", httpDate(QDateTime::currentDateTimeUtc()));
-    const QDateTime modified = info.lastModified().toUTC();
     const std::string lastModified = httpDate(modified);
     res.set_header("ETag", etag);
     res.set_header("Last-Modified", lastModified);
@@ -351,7 +358,7 @@ void LibraryServer::handle(const std::string &host, const void *request, void *r
         record(head + "304 " + host);
         return;
     }
-    auto body = std::make_shared<std::string>(f.readAll().toStdString());
+    auto body = std::make_shared<std::string>(content.toStdString());
     res.status = 200;
     if (!fault || (!fault->drop && fault->truncate < 0 && fault->dripMs <= 0)) {
         // A range is served only from the version it was asked of (If-Range names that version);

@@ -134,7 +134,7 @@ struct Cell : WindowHarness
     }
     QStringList newFiles() const { return added(before, filesUnder(home.path())); }
     QString relative(const QString &path) const { return QDir(home.path()).relativeFilePath(path); }
-    QString servedPicture(int category, const QByteArray &file) const
+    QByteArray servedPicture(int category, const QByteArray &file) const
     {
         const CategoryEntry &e = window->catalogue().categories[size_t(category)].entry;
         return library::picturePath(lib.root(), {{}, e.folder, e.extension}, file);
@@ -239,7 +239,7 @@ void dialogPhase(Cell &c, Watchdog &dog)
     MainWindow &w = c.startQuietly();
     const QByteArray file = fileNameAt(w, 2);
     const QString target = c.savedPicture(file);
-    const QByteArray served = readAll(c.servedPicture(0, file));
+    const QByteArray served = readBytes(c.servedPicture(0, file));
     const auto save = [&] {
         clickCell(w.galleryPage()->pictureGrid(), 2);
         EXPECT_TRUE(c.waitDialogClosed());
@@ -278,7 +278,7 @@ void queuePhase(Cell &c, Watchdog &dog)
     const QByteArray file = list->listModel()->row(row).fileName;
     const QString target = c.savedPicture(file);
     const QString part = c.desktop() + u'/' + partialFileName(QFileInfo(target).fileName());
-    const QByteArray served = readAll(c.servedPicture(0, file));
+    const QByteArray served = readBytes(c.servedPicture(0, file));
     const DownloadQueueModel &queue = w.downloads().model();
     const QString store = c.relative(c.appData() + "/queue.json");
     const auto settled = [&] {

@@ -471,7 +471,7 @@ private:
     void checkSaveFolder()
     {
         // Every announced picture, byte for byte, and nothing else: no second copy, no part file.
-        QHash<QString, QString> expected; // local name → served file
+        QHash<QString, QByteArray> expected; // local name → served file
         for (const QString &key : std::as_const(announced)) {
             const Version &v = published[key];
             const CategoryEntry &entry = s().catalogue().categories[size_t(v.category)].entry;
@@ -483,7 +483,7 @@ private:
             fail(QStringLiteral("the save folder holds %1 files, %2 pictures were announced: %3")
                      .arg(present.size()).arg(expected.size()).arg(present.join(u' ')));
         for (const QString &name : present)
-            if (expected.contains(name) && readAll(h.desktop() + u'/' + name) != readAll(expected[name]))
+            if (expected.contains(name) && readAll(h.desktop() + u'/' + name) != readBytes(expected[name]))
                 fail(QStringLiteral("%1 is not the served picture").arg(name));
     }
 };

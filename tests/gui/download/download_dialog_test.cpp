@@ -36,7 +36,7 @@ struct DialogRun : WindowHarness
         clickCell(window->galleryPage()->pictureGrid(), k);
         EXPECT_TRUE(waitDialogClosed());
     }
-    QString served(int k)
+    QByteArray served(int k)
     {
         const CategoryEntry &e = window->catalogue().categories[0].entry;
         return library::picturePath(lib.root(), {{}, e.folder, e.extension}, fileNameAt(*window, k));
@@ -55,7 +55,7 @@ TEST(DownloadDialog, SaveWritesTheServersBytesUnderTheChosenName)
     const QString name = QString::fromLatin1(fileNameAt(w, 2)) + gbk::decode(e.extension);
     EXPECT_EQ(run.plan.targetPath, run.desktop() + "/" + name);
     EXPECT_EQ(run.plan.url, w.catalogue().baseUrl() + gbk::decode(e.folder) + "/" + name);
-    EXPECT_EQ(readAll(run.plan.targetPath), readAll(run.served(2)));
+    EXPECT_EQ(readAll(run.plan.targetPath), readBytes(run.served(2)));
     EXPECT_EQ(run.buttonsEnabledAfter, (QList<bool>{false, false}));
     EXPECT_TRUE(w.catalogue().isTaken(0, 2));
 
@@ -63,7 +63,7 @@ TEST(DownloadDialog, SaveWritesTheServersBytesUnderTheChosenName)
     run.clickRecord(3);
     const PictureRecord rec3 = PictureRecord::parse(w.catalogue().items(0).at(3));
     EXPECT_EQ(run.plan.targetPath, run.desktop() + "/" + gbk::decode(rec3.chineseName) + gbk::decode(e.extension));
-    EXPECT_EQ(readAll(run.plan.targetPath), readAll(run.served(3)));
+    EXPECT_EQ(readAll(run.plan.targetPath), readBytes(run.served(3)));
     EXPECT_TRUE(run.prompts.shown.isEmpty());
 }
 
@@ -102,7 +102,7 @@ TEST(DownloadDialog, SavingOverAFileAsksAndNoARedirectAFailedTransferOrAFullDisk
     EXPECT_EQ(run.prompts.shown.filter("message: 下载失败：").size(), 1) << run.prompts.shown.join('\n').toStdString();
     run.prompts.answers = {true};
     run.clickRecord(1);
-    EXPECT_EQ(readAll(target), readAll(run.served(1)));
+    EXPECT_EQ(readAll(target), readBytes(run.served(1)));
 }
 
 TEST(DownloadDialog, OpenFetchesIntoTheCacheAndHandsItToTheShell)
@@ -111,7 +111,7 @@ TEST(DownloadDialog, OpenFetchesIntoTheCacheAndHandsItToTheShell)
     run.clickRecord(2);
     const QString copy = run.home.filePath("cache") + "/" + run.plan.cacheName;
     EXPECT_EQ(run.shell.opened, QStringList{copy});
-    EXPECT_EQ(readAll(copy), readAll(run.served(2)));
+    EXPECT_EQ(readAll(copy), readBytes(run.served(2)));
     EXPECT_TRUE(run.shell.openedWith.isEmpty());
 
     // Nothing opens this type: our chooser is offered. A stale copy is never reopened after a failure.
