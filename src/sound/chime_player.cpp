@@ -2,8 +2,10 @@
 // only when a chime is first wanted, not with every start of the program. The program sees a QObject
 // with a play() slot, so it needs no audio header or library of its own.
 #include <QAudioDevice>
+#include <QEventLoop>
 #include <QMediaDevices>
 #include <QSoundEffect>
+#include <QTimer>
 #include <QUrl>
 #include <memory>
 
@@ -18,6 +20,17 @@ class ChimePlayer : public QObject
     Q_PROPERTY(QByteArray outputId READ outputId)
 public:
     explicit ChimePlayer(QUrl source) : m_source(std::move(source)) {}
+    // The audio library's sample cache, torn down at exit, deadlocks with its loader thread when a sound
+    // is still being read: the program would never end. A chime still loading is let finish first.
+    ~ChimePlayer() override
+    {
+        if (!m_effect || m_effect->status() != QSoundEffect::Loading)
+            return;
+        QEventLoop loop;
+        connect(m_effect.get(), &QSoundEffect::statusChanged, &loop, &QEventLoop::quit);
+        QTimer::singleShot(kLoadWaitMs, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
 
 public slots:
     void play()
@@ -36,6 +49,7 @@ public slots:
     QByteArray outputId() const { return m_effect ? m_effect->audioDevice().id() : QByteArray(); }
 
 private:
+    static constexpr int kLoadWaitMs = 2000;
     QUrl m_source;
     std::unique_ptr<QSoundEffect> m_effect;
 };
